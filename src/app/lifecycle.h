@@ -1,0 +1,10 @@
+// The program's run from start-up to the end of the event loop.
+#pragma once
+
+class QApplication;
+
+// Starts the program in `app`, runs it and returns its exit code. A second copy ends at once.
+int runProgram(QApplication& app);
+
+// Makes SIGTERM, SIGINT and SIGHUP close the main window through the normal shutdown.
+void installTerminationSignals();

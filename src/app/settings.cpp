@@ -1,0 +1,242 @@
+#include "app/settings.h"
+
+#include "app/ansi.h"
+#include "app/environment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+SettingsRecord Settings;
+
+bool SettingsRecord::operator==(const SettingsRecord& o) const {
+    return LISTEN_PORT == o.LISTEN_PORT && TRANSMIT_PORT == o.TRANSMIT_PORT &&
+           WINDOW_LEFT == o.WINDOW_LEFT && WINDOW_TOP == o.WINDOW_TOP &&
+           SAVE_WINDOW_POS == o.SAVE_WINDOW_POS && SERVER_IP == o.SERVER_IP &&
+           STARTUP_IN_MINIMODE == o.STARTUP_IN_MINIMODE &&
+           STARTUP_IN_SYSTRAY == o.STARTUP_IN_SYSTRAY &&
+           STATUS_UPDATE_INTERVAL == o.STATUS_UPDATE_INTERVAL;
+}
+
+QString settingsFilePath(const QString& dir) {
+    const QString name = QString::fromLatin1(SETTINGS_FILE_NAME);
+    if (dir.endsWith(QLatin1Char('/')))
+        return dir + name;
+    return dir + QLatin1Char('/') + name;
+}
+
+QString settingsFilePath() { return settingsFilePath(programDirectory()); }
+
+bool FileExists(const QString& path) {
+    if (path.isEmpty())
+        return false;
+    const QFileInfo info(path);
+    return info.exists() && info.isFile() && !info.isHidden();
+}
+
+namespace {
+
+bool isBlank(QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); }
+
+// Reads lines as the settings file defines them: a line ends at CR, and an LF right after
+// the CR belongs to that line end; an LF on its own is part of the line's text.
+class LineReader {
+public:
+    explicit LineReader(QString text) : text_(std::move(text)) {}
+    bool next(QString& line) {
+        if (pos_ >= text_.size())
+            return false;
+        const qsizetype cr = text_.indexOf(QLatin1Char('\r'), pos_);
+        if (cr < 0) {
+            line = text_.mid(pos_);
+            pos_ = text_.size();
+            return true;
+        }
+        line = text_.mid(pos_, cr - pos_);
+        pos_ = cr + 1;
+        if (pos_ < text_.size() && text_.at(pos_) == QLatin1Char('\n'))
+            ++pos_;
+        return true;
+    }
+
+private:
+    QString text_;
+    qsizetype pos_ = 0;
+};
+
+bool parseWhole(const QString& text, qlonglong& out) {
+    qsizetype b = 0;
+    qsizetype e = text.size();
+    while (b < e && isBlank(text.at(b)))
+        ++b;
+    while (e > b && isBlank(text.at(e - 1)))
+        --e;
+    if (b == e)
+        return false;
+    qsizetype i = b;
+    if (text.at(i) == QLatin1Char('-') || text.at(i) == QLatin1Char('+'))
+        ++i;
+    if (i == e || e - i > 18)
+        return false;
+    for (qsizetype k = i; k < e; ++k)
+        if (text.at(k) < QLatin1Char('0') || text.at(k) > QLatin1Char('9'))
+            return false;
+    bool ok = false;
+    out = text.mid(b, e - b).toLongLong(&ok);
+    return ok;
+}
+
+} // namespace
+
+bool parseInt16(const QString& text, qint16& out) {
+    qlonglong v = 0;
+    if (!parseWhole(text, v) || v < -32768 || v > 32767)
+        return false;
+    out = qint16(v);
+    return true;
+}
+
+bool parseBoolean(const QString& text, bool& out) {
+    const QString t = text.trimmed();
+    if (t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0) {
+        out = true;
+        return true;
+    }
+    if (t.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0) {
+        out = false;
+        return true;
+    }
+    qlonglong v = 0;
+    if (!parseWhole(text, v))
+        return false;
+    out = v != 0;
+    return true;
+}
+
+bool READ_SETTINGS_FILE(const QString& path, SettingsRecord& s) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    // The file is a few hundred bytes; a bound keeps a wrong path from swallowing memory.
+    const QByteArray bytes = file.read(1 << 20);
+    file.close();
+    LineReader lines(fromAnsi(bytes));
+
+    auto nextValue = [&lines](QString& value) {
+        while (lines.next(value))
+            if (!value.startsWith(QLatin1Char('\'')))
+                return true;
+        return false;
+    };
+    auto readInt = [&](qint16& field) {
+        QString t;
+        return nextValue(t) && parseInt16(t, field);
+    };
+    auto readBool = [&](bool& field) {
+        QString t;
+        return nextValue(t) && parseBoolean(t, field);
+    };
+
+    if (!readInt(s.LISTEN_PORT) || !readInt(s.TRANSMIT_PORT) || !readInt(s.WINDOW_LEFT) ||
+        !readInt(s.WINDOW_TOP) || !readBool(s.SAVE_WINDOW_POS))
+        return false;
+    if (!nextValue(s.SERVER_IP))
+        return false;
+    if (!readBool(s.STARTUP_IN_MINIMODE) || !readBool(s.STARTUP_IN_SYSTRAY) ||
+        !readInt(s.STATUS_UPDATE_INTERVAL))
+        return false;
+
+    if (s.WINDOW_LEFT == 1)
+        s.WINDOW_LEFT = 0;
+    if (s.WINDOW_TOP == 1)
+        s.WINDOW_TOP = 0;
+    return true;
+}
+
+QString settingsDateText(const QDate& date, const QLocale& locale) {
+    return locale.toString(date, QLocale::ShortFormat);
+}
+
+QByteArray settingsFileBytes(const SettingsRecord& s, const QString& dateText) {
+    const QString q = QStringLiteral("'");
+    auto num = [](qint16 v) { return QString::number(v); };
+    auto flag = [](bool v) { return v ? QStringLiteral("True") : QStringLiteral("False"); };
+    const QStringList lines = {
+        q,
+        QStringLiteral("'         ZAV Remote 2002 INI Settings File"),
+        QStringLiteral("'         ---------------------------------"),
+        QStringLiteral("'         ZAV Remote 2002, a remote control client for ZAV Manager"),
+        q,
+        q,
+        QStringLiteral("' This file contains settings for ZAV Remote..."),
+        QStringLiteral("' you should not need to edit it manually!"),
+        q,
+        q,
+        q,
+        q,
+        QStringLiteral("' The following line contains the Remote Receive port:"),
+        num(s.LISTEN_PORT),
+        q,
+        QStringLiteral("' The following line contains the Remote Transmit port:"),
+        num(s.TRANSMIT_PORT),
+        q,
+        q,
+        QStringLiteral("' The following line contains the Window Left Position:"),
+        num(s.WINDOW_LEFT),
+        q,
+        QStringLiteral("' The following line contains the Window Top Position:"),
+        num(s.WINDOW_TOP),
+        q,
+        q,
+        QStringLiteral("' The following line contains the Save Window Position on Exit option:"),
+        flag(s.SAVE_WINDOW_POS),
+        q,
+        q,
+        QStringLiteral("' The following line contains the ZAV Manager Server IP Address:"),
+        s.SERVER_IP,
+        q,
+        q,
+        QStringLiteral("' The following line contains the Startup in Mini-Mode option:"),
+        flag(s.STARTUP_IN_MINIMODE),
+        q,
+        q,
+        QStringLiteral("' The following line contains the Startup in System Tray option:"),
+        flag(s.STARTUP_IN_SYSTRAY),
+        q,
+        q,
+        QStringLiteral("' The following line contains the Status update interval in secs "
+                       "(min 5 ~ max 60):"),
+        num(s.STATUS_UPDATE_INTERVAL),
+        q,
+        q,
+        q,
+        QStringLiteral("' Date INI last modified:"),
+        q + dateText,
+    };
+    QByteArray out;
+    for (const QString& line : lines) {
+        out += toAnsi(line);
+        out += "\r\n";
+    }
+    return out;
+}
+
+bool WRITE_SETTINGS_FILE(const QString& path, const SettingsRecord& s) {
+    const QFileInfo info(path);
+    if (info.exists()) {
+        // A file marked read-only stays as it is, whoever runs the program.
+        if (!info.isFile() || !info.isWritable() || !(info.permissions() & QFileDevice::WriteOwner))
+            return false;
+    }
+    const QByteArray bytes =
+        settingsFileBytes(s, settingsDateText(currentDateTime().date(), env().dateLocale));
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}

@@ -1,0 +1,41 @@
+#include "ui/main/about.h"
+
+#include "app/version.h"
+#include "ui/main/artwork.h"
+#include "ui/main/fonts.h"
+#include "ui/main/form1.h"
+
+#include <QPainter>
+#include <QPushButton>
+
+AboutForm::AboutForm(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("About ZAV Manager 2002"));
+    setWindowIcon(artwork::windowIcon());
+    setFixedSize(470, 230);
+    lblVERSION = new QLabel(QStringLiteral("vX.XX"), this);
+    lblVERSION->setGeometry(twips(5760, 3230, 1215, 255));
+    lblVERSION->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    lblVERSION->setTextFormat(Qt::PlainText);
+    lblVERSION->setText(versionText());
+}
+
+void AboutForm::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.drawPixmap(0, 0, artwork::aboutPicture());
+}
+
+void Form1::ABOUT_BUTTON_Click() {
+    TAB_STOP_ZERO->setFocus();
+    if (!about_) {
+        about_ = new AboutForm;
+        // Centred over the main window.
+        const QRect centre = frameGeometry();
+        about_->move(centre.center() - QPoint(about_->width() / 2, about_->height() / 2));
+    }
+    about_->show();
+    about_->raise();
+    about_->activateWindow();
+}

@@ -1,0 +1,37 @@
+#include "ui/main/fonts.h"
+
+#include <QStringList>
+
+static QFont makeFont(const QStringList& families, qreal pointSize, bool bold) {
+    QFont f;
+    f.setFamilies(families);
+    f.setPointSizeF(pointSize);
+    f.setBold(bold);
+    f.setStyleHint(QFont::SansSerif);
+    return f;
+}
+
+QFont msSansSerifFont(qreal pointSize, bool bold) {
+    return makeFont({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+                     QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")},
+                    pointSize, bold);
+}
+
+QFont arialFont(qreal pointSize, bool bold, bool underline) {
+    QFont f = makeFont({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
+                        QStringLiteral("DejaVu Sans")},
+                       pointSize, bold);
+    f.setUnderline(underline);
+    return f;
+}
+
+QFont verdanaFont(qreal pointSize, bool bold) {
+    return makeFont({QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans"),
+                     QStringLiteral("Liberation Sans")},
+                    pointSize, bold);
+}
+
+QRect twips(int left, int top, int width, int height) {
+    auto px = [](int t) { return (t + 7) / 15; };
+    return QRect(px(left), px(top), px(width), px(height));
+}

@@ -1,0 +1,41 @@
+#include "ui/main/statuslog.h"
+
+#include <QListWidget>
+
+QString logSeparator() { return QStringLiteral("     --------------------------------------"); }
+
+QString formatTime12(const QTime& time) {
+    int hour = time.hour() % 12;
+    if (hour == 0)
+        hour = 12;
+    return QStringLiteral("%1:%2%3")
+        .arg(hour, 2, 10, QLatin1Char('0'))
+        .arg(time.minute(), 2, 10, QLatin1Char('0'))
+        .arg(time.hour() < 12 ? QStringLiteral("am") : QStringLiteral("pm"));
+}
+
+QString logTimeLine(const QTime& time) { return QStringLiteral("     ") + formatTime12(time); }
+
+QStringList logEntryLines(const QTime& time, const QStringList& messageLines) {
+    return QStringList{logSeparator(), logTimeLine(time)} + messageLines;
+}
+
+static int trimLimit(qint16 count) { return STATUS_LIST_CAPACITY - count; }
+
+void trimStatusList(QStringList& lines, qint16 count) {
+    const int limit = trimLimit(count);
+    while (lines.size() > limit && !lines.isEmpty())
+        lines.removeLast();
+}
+
+void TRIM_STATUS_LIST(QListWidget* list, qint16 count) {
+    const int limit = trimLimit(count);
+    while (list->count() > limit && list->count() > 0)
+        delete list->takeItem(list->count() - 1);
+}
+
+void insertLogEntry(QListWidget* list, const QTime& time, const QStringList& messageLines) {
+    const QStringList lines = logEntryLines(time, messageLines);
+    for (int i = 0; i < lines.size(); ++i)
+        list->insertItem(i, lines.at(i));
+}
