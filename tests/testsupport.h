@@ -1,0 +1,65 @@
+// Shared helpers for the tests: a sandboxed environment (temporary program folder, fixed clock,
+// no splash hold, no fade, private instance lock) and captured message boxes.
+#pragma once
+
+#include "app/environment.h"
+#include "app/msgbox.h"
+#include "app/settings.h"
+#include "link/wire.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QList>
+#include <QTemporaryDir>
+#include <QTest>
+
+struct TestEnvironment {
+    QTemporaryDir dir;
+    QDateTime clock{QDate(2026, 12, 6), QTime(13, 30, 0)};
+    QList<ShownMessage> boxes;
+    QList<int> endCodes;
+
+    TestEnvironment() {
+        Environment& e = env();
+        e.programDir = dir.path();
+        e.now = [this] { return clock; };
+        e.splashHoldSeconds = 0;
+        e.instanceLockPath = dir.filePath(QStringLiteral("instance.lock"));
+        e.fadeMilliseconds = 0;
+        e.dateLocale = QLocale(QLocale::English, QLocale::UnitedStates);
+        e.endProgram = [this](int code) { endCodes.append(code); };
+        setMessageBoxHook([this](const ShownMessage& m) { boxes.append(m); });
+        Settings = SettingsRecord();
+        PENDING_COMMAND = CMD_NONE;
+    }
+    ~TestEnvironment() {
+        setMessageBoxHook(nullptr);
+        env() = Environment();
+        Settings = SettingsRecord();
+        PENDING_COMMAND = CMD_NONE;
+    }
+    QString iniPath() const { return settingsFilePath(dir.path()); }
+    void writeIni(const QByteArray& bytes) const {
+        QFile f(iniPath());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    void writeIni(const SettingsRecord& s) const { writeIni(settingsFileBytes(s, "12/6/26")); }
+    QByteArray readIni() const {
+        QFile f(iniPath());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+};
+
+// A usable set of settings pointing at 127.0.0.1.
+inline SettingsRecord sampleSettings(qint16 listenPort = 0, qint16 transmitPort = 0) {
+    SettingsRecord s;
+    s.LISTEN_PORT = listenPort;
+    s.TRANSMIT_PORT = transmitPort;
+    s.WINDOW_LEFT = 1500;
+    s.WINDOW_TOP = 3000;
+    s.SAVE_WINDOW_POS = false;
+    s.SERVER_IP = QStringLiteral("127.0.0.1");
+    s.STATUS_UPDATE_INTERVAL = 5;
+    return s;
+}
