@@ -22,8 +22,7 @@ class DrawnIconEngine : public QIconEngine {
 public:
     DrawnIconEngine(Drawing drawing, QSize designSize, qreal opacity = 1.0);
 
-    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode,
-               QIcon::State state) override;
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override;
     QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override;
     QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state,
                          qreal scale) override;
