@@ -60,7 +60,6 @@ int runProgram(QApplication& app) {
     // The desktop session ending runs the shutdown steps too.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &form,
                      [&form](QSessionManager&) { form.Form_Unload(); });
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &form,
-                     [&form] { form.Form_Unload(); });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &form, [&form] { form.Form_Unload(); });
     return app.exec();
 }

@@ -26,7 +26,9 @@ QString settingsFilePath(const QString& dir) {
     return dir + QLatin1Char('/') + name;
 }
 
-QString settingsFilePath() { return settingsFilePath(programDirectory()); }
+QString settingsFilePath() {
+    return settingsFilePath(programDirectory());
+}
 
 bool FileExists(const QString& path) {
     if (path.isEmpty())
@@ -37,7 +39,9 @@ bool FileExists(const QString& path) {
 
 namespace {
 
-bool isBlank(QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); }
+bool isBlank(QChar c) {
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
+}
 
 // Reads lines as the settings file defines them: a line ends at CR, and an LF right after
 // the CR belongs to that line end; an LF on its own is part of the line's text.

@@ -3,7 +3,9 @@
 #include "link/socket/winsock.h"
 #include "ui/main/form1.h"
 
-static bool fitsInt16(qint64 v) { return v >= -32768 && v <= 32767; }
+static bool fitsInt16(qint64 v) {
+    return v >= -32768 && v <= 32767;
+}
 
 void Form1::Form_Unload() {
     if (shutdownDone_)

@@ -26,6 +26,10 @@ void frmSplash::paintEvent(QPaintEvent*) {
     p.drawPixmap(0, 0, artwork::splashPicture());
 }
 
-void frmSplash::mousePressEvent(QMouseEvent*) { close(); }
+void frmSplash::mousePressEvent(QMouseEvent*) {
+    close();
+}
 
-void frmSplash::keyPressEvent(QKeyEvent*) { close(); }
+void frmSplash::keyPressEvent(QKeyEvent*) {
+    close();
+}

@@ -125,10 +125,9 @@ bool Form1::Form_Load() {
     move(Settings.WINDOW_LEFT / TWIPS_PER_PIXEL, Settings.WINDOW_TOP / TWIPS_PER_PIXEL);
 
     auto listeningFailed = [&] {
-        insertEntry(STATUS_LIST,
-                    {QStringLiteral("     Error connecting to port: ") +
-                         QString::number(Settings.LISTEN_PORT),
-                     QStringLiteral("     Check the current settings!")});
+        insertEntry(STATUS_LIST, {QStringLiteral("     Error connecting to port: ") +
+                                      QString::number(Settings.LISTEN_PORT),
+                                  QStringLiteral("     Check the current settings!")});
         setTray(TrayPicture::DISH_RED_X_ICON,
                 QStringLiteral("ZAV Remote 2002... client could not be started"), true);
         closeSplash();

@@ -42,7 +42,9 @@ void Form1::WS_TALKER_Connect() {
     PENDING_COMMAND = CMD_NONE;
 }
 
-void Form1::WS_TALKER_SendComplete() { WS_TALKER->Close(); }
+void Form1::WS_TALKER_SendComplete() {
+    WS_TALKER->Close();
+}
 
 void Form1::WS_TALKER_Error() {
     addLogEntry({QStringLiteral("     Error..."), QStringLiteral("      ZAV Manager not found!")});

@@ -48,10 +48,10 @@ inline const QColor LAMP_RED{255, 0, 0};
 inline const QColor LAMP_PALE_YELLOW{255, 255, 192};
 
 struct DisplayStateInfo {
-    bool trayOnly;        // sets only the tray's picture, tooltip and Alert
-    StatusImage image;    // the one status picture shown
-    const char* word;     // ZAV_Stat_Label
-    QColor lamp;          // SIGNAL_QUALITY_LED
+    bool trayOnly;           // sets only the tray's picture, tooltip and Alert
+    StatusImage image;       // the one status picture shown
+    const char* word;        // ZAV_Stat_Label
+    QColor lamp;             // SIGNAL_QUALITY_LED
     const char* lastConnect; // LAST_CONNECT_ISP_TIME_LABEL, or nullptr to leave it
     TrayPicture tray;
     const char* tooltip;

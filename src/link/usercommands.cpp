@@ -21,4 +21,6 @@ void Form1::STATUS_REQUEST_BUTTON_Click() {
     openCommandConnection();
 }
 
-void Form1::REQUEST_STATUS_TIMER_Timer() { STATUS_REQUEST_BUTTON_Click(); }
+void Form1::REQUEST_STATUS_TIMER_Timer() {
+    STATUS_REQUEST_BUTTON_Click();
+}

@@ -38,8 +38,14 @@ RecordKind recordKind(const QString& record) {
     return RecordKind::Unknown;
 }
 
-QString statusReportCode(const QString& record) { return record.mid(7, 9); }
+QString statusReportCode(const QString& record) {
+    return record.mid(7, 9);
+}
 
-QString statusReportTime(const QString& record) { return record.mid(16, 7); }
+QString statusReportTime(const QString& record) {
+    return record.mid(16, 7);
+}
 
-QString messageRecordText(const QString& record) { return record.mid(6); }
+QString messageRecordText(const QString& record) {
+    return record.mid(6);
+}

@@ -51,10 +51,16 @@ Winsock::Winsock(int index, QObject* parent) : QObject(parent), index_(index) {
             [this] { fail(10060, QStringLiteral("Connection is timed out")); });
 }
 
-Winsock::~Winsock() { Close(); }
+Winsock::~Winsock() {
+    Close();
+}
 
-void Winsock::setConnectTimeoutMs(int ms) { gConnectTimeoutMs = ms; }
-int Winsock::connectTimeoutMs() { return gConnectTimeoutMs; }
+void Winsock::setConnectTimeoutMs(int ms) {
+    gConnectTimeoutMs = ms;
+}
+int Winsock::connectTimeoutMs() {
+    return gConnectTimeoutMs;
+}
 
 void Winsock::dropSocket() {
     connectTimer_.stop();
@@ -132,9 +138,8 @@ void Winsock::Connect() {
     state_ = sckConnecting;
     QHostAddress address;
     const bool usable = address.setAddress(remoteHost_) &&
-                        address.protocol() == QAbstractSocket::IPv4Protocol &&
-                        remotePort_ >= 1 && remotePort_ <= 65535 &&
-                        remoteHost_.count(QLatin1Char('.')) == 3;
+                        address.protocol() == QAbstractSocket::IPv4Protocol && remotePort_ >= 1 &&
+                        remotePort_ <= 65535 && remoteHost_.count(QLatin1Char('.')) == 3;
     if (!usable) {
         // Reported like any failed attempt, once the caller has returned.
         QTimer::singleShot(0, this, [this, guard = QPointer<Winsock>(this)] {
@@ -201,7 +206,9 @@ bool Winsock::Accept(qint32 requestId) {
     return true;
 }
 
-bool Winsock::SendData(const QString& text) { return SendData(toAnsi(text)); }
+bool Winsock::SendData(const QString& text) {
+    return SendData(toAnsi(text));
+}
 
 bool Winsock::SendData(const QByteArray& bytes) {
     if (!socket_ || state_ != sckConnected)

@@ -18,9 +18,9 @@ QFont msSansSerifFont(qreal pointSize, bool bold) {
 }
 
 QFont arialFont(qreal pointSize, bool bold, bool underline) {
-    QFont f = makeFont({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
-                        QStringLiteral("DejaVu Sans")},
-                       pointSize, bold);
+    QFont f = makeFont(
+        {QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")},
+        pointSize, bold);
     f.setUnderline(underline);
     return f;
 }

@@ -16,7 +16,9 @@
 
 static Form1* gMainForm = nullptr;
 
-Form1* mainForm() { return gMainForm; }
+Form1* mainForm() {
+    return gMainForm;
+}
 
 FilledRect::FilledRect(QWidget* parent) : QWidget(parent), fill_(LAMP_PALE_YELLOW) {}
 
@@ -54,9 +56,8 @@ Form1::Form1(QWidget* parent)
     WS_TALKER = new Winsock(0, this);
     connect(WS_TALKER, &Winsock::ConnectEvent, this, [this](int) { WS_TALKER_Connect(); });
     connect(WS_TALKER, &Winsock::SendComplete, this, [this](int) { WS_TALKER_SendComplete(); });
-    connect(WS_TALKER, &Winsock::Error, this, [this](int, int, const QString&) {
-        WS_TALKER_Error();
-    });
+    connect(WS_TALKER, &Winsock::Error, this,
+            [this](int, int, const QString&) { WS_TALKER_Error(); });
     // Element 0, the listening socket, exists from the start; start-up adds the sessions.
     createListenerElement(0);
 
@@ -92,8 +93,7 @@ void Form1::buildControls() {
     Connected_Image = makeStatusImage(SI::Connected_Image, 240, "ZAV is connected to the Internet");
     Disconnected_Image =
         makeStatusImage(SI::Disconnected_Image, 240, "ZAV is not connected to the Internet");
-    Dialing_Image =
-        makeStatusImage(SI::Dialing_Image, 240, "ZAV Manager (server) is dialing now");
+    Dialing_Image = makeStatusImage(SI::Dialing_Image, 240, "ZAV Manager (server) is dialing now");
 
     auto textLabel = [this](const QString& text, const QRect& geometry, const QFont& font,
                             const QColor& colour, Qt::Alignment align) {
@@ -133,8 +133,8 @@ void Form1::buildControls() {
     DISCONNECT_BUTTON = button(artwork::Button::Disconnect, 480,
                                "Tells ZAV Manager (the server) to hang-up the Internet connection");
     SETTINGS_BUTTON = button(artwork::Button::Settings, 840, "Display the settings panel");
-    WINDOW_MODE_BUTTON = button(artwork::Button::WindowMode, 1200,
-                                "Changes between normal and mini-window mode");
+    WINDOW_MODE_BUTTON =
+        button(artwork::Button::WindowMode, 1200, "Changes between normal and mini-window mode");
     SEND_MESSAGE_BUTTON = button(artwork::Button::SendMessage, 1560,
                                  "Sends a text message to ZAV Manager (the server)");
     ABOUT_BUTTON = button(artwork::Button::About, 1920, "About ZAV Manager 2002");
@@ -163,8 +163,8 @@ void Form1::buildControls() {
 
     // The picture holders lie beside the client area; they only carry the tray pictures.
     static const int holderPlace[TRAY_PICTURE_COUNT][3] = {
-        {2640, 120, 495},  {2640, 720, 495},  {2640, 1320, 495}, {2640, 1920, 495},
-        {2640, 2520, 495}, {3240, 120, 375},  {3240, 600, 375},  {3720, 120, 375},
+        {2640, 120, 495},  {2640, 720, 495}, {2640, 1320, 495}, {2640, 1920, 495},
+        {2640, 2520, 495}, {3240, 120, 375}, {3240, 600, 375},  {3720, 120, 375},
     };
     for (int i = 0; i < TRAY_PICTURE_COUNT; ++i) {
         const auto which = TrayPicture(i);
@@ -244,9 +244,8 @@ void Form1::setTray(TrayPicture picture, const QString& toolTip, bool alert) {
 
 void Form1::showOnlyStatusImage(StatusImage image) {
     static const StatusImage order[] = {
-        StatusImage::Dialing_Image,   StatusImage::No_ZAV_Card_Image,
-        StatusImage::No_Signal_Image, StatusImage::Connected_Image,
-        StatusImage::Disconnected_Image, StatusImage::No_Status_Image,
+        StatusImage::Dialing_Image,   StatusImage::No_ZAV_Card_Image,  StatusImage::No_Signal_Image,
+        StatusImage::Connected_Image, StatusImage::Disconnected_Image, StatusImage::No_Status_Image,
         StatusImage::No_Server_Image};
     for (StatusImage s : order)
         statusImages_[size_t(s)]->setVisible(s == image);
@@ -259,7 +258,9 @@ StatusImage Form1::visibleStatusImage() const {
     return StatusImage(-1);
 }
 
-void Form1::requestShutdown() { close(); }
+void Form1::requestShutdown() {
+    close();
+}
 
 void Form1::closeEvent(QCloseEvent* event) {
     if (closing_) {

@@ -2,7 +2,9 @@
 
 #include <QListWidget>
 
-QString logSeparator() { return QStringLiteral("     --------------------------------------"); }
+QString logSeparator() {
+    return QStringLiteral("     --------------------------------------");
+}
 
 QString formatTime12(const QTime& time) {
     int hour = time.hour() % 12;
@@ -14,13 +16,17 @@ QString formatTime12(const QTime& time) {
         .arg(time.hour() < 12 ? QStringLiteral("am") : QStringLiteral("pm"));
 }
 
-QString logTimeLine(const QTime& time) { return QStringLiteral("     ") + formatTime12(time); }
+QString logTimeLine(const QTime& time) {
+    return QStringLiteral("     ") + formatTime12(time);
+}
 
 QStringList logEntryLines(const QTime& time, const QStringList& messageLines) {
     return QStringList{logSeparator(), logTimeLine(time)} + messageLines;
 }
 
-static int trimLimit(qint16 count) { return STATUS_LIST_CAPACITY - count; }
+static int trimLimit(qint16 count) {
+    return STATUS_LIST_CAPACITY - count;
+}
 
 void trimStatusList(QStringList& lines, qint16 count) {
     const int limit = trimLimit(count);

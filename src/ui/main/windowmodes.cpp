@@ -7,7 +7,9 @@
 #include <QPropertyAnimation>
 #include <QPushButton>
 
-bool Form1::isMiniMode() const { return height() == MINI_HEIGHT; }
+bool Form1::isMiniMode() const {
+    return height() == MINI_HEIGHT;
+}
 
 void Form1::WINDOW_MODE_BUTTON_Click() {
     TAB_STOP_ZERO->setFocus();

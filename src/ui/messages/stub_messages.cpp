@@ -1,11 +1,17 @@
 #include "ui/messages/receivedmessages.h"
 #include "ui/messages/sendmessage.h"
 
-SendMessageForm* sendMessageForm() { return nullptr; }
+SendMessageForm* sendMessageForm() {
+    return nullptr;
+}
 void showSendMessageForm() {}
-QString sendMessageFormText() { return QString(); }
+QString sendMessageFormText() {
+    return QString();
+}
 void closeSendMessageForm() {}
-ReceivedMessagesForm* receivedMessagesForm() { return nullptr; }
+ReceivedMessagesForm* receivedMessagesForm() {
+    return nullptr;
+}
 void showReceivedMessage(const QString&, const QString&) {}
 
 #include "ui/main/form1.h"

@@ -1,6 +1,8 @@
 #include "ui/options/options.h"
 
-Options* optionsPanel() { return nullptr; }
+Options* optionsPanel() {
+    return nullptr;
+}
 void showOptionsPanel() {}
 
 #include "ui/main/form1.h"

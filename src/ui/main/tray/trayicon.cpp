@@ -32,7 +32,9 @@ bool TrayIcon::trayAvailable() {
     return QSystemTrayIcon::isSystemTrayAvailable();
 }
 
-void TrayIcon::setTrayAvailableOverride(int available) { gTrayOverride = available; }
+void TrayIcon::setTrayAvailableOverride(int available) {
+    gTrayOverride = available;
+}
 
 void TrayIcon::setIcon(const QIcon& icon, const QIcon& dimmed) {
     icon_ = icon;
