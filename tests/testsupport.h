@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/environment.h"
+#include "app/lifecycle.h"
 #include "app/msgbox.h"
 #include "app/settings.h"
 #include "link/wire.h"
@@ -10,6 +11,8 @@
 #include <QDateTime>
 #include <QFile>
 #include <QList>
+#include <QRandomGenerator>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -33,6 +36,7 @@ struct TestEnvironment {
         PENDING_COMMAND = CMD_NONE;
     }
     ~TestEnvironment() {
+        releaseInstanceLock();
         setMessageBoxHook(nullptr);
         env() = Environment();
         Settings = SettingsRecord();
@@ -62,4 +66,16 @@ inline SettingsRecord sampleSettings(qint16 listenPort = 0, qint16 transmitPort 
     s.SERVER_IP = QStringLiteral("127.0.0.1");
     s.STATUS_UPDATE_INTERVAL = 5;
     return s;
+}
+
+// A TCP port on 127.0.0.1 that nothing listens on right now.
+// Settings hold ports as 16-bit signed numbers, so it lies below the system's ephemeral range.
+inline qint16 freePort() {
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        const auto port = quint16(20000 + QRandomGenerator::global()->bounded(12000));
+        QTcpServer probe;
+        if (probe.listen(QHostAddress::AnyIPv4, port))
+            return qint16(port);
+    }
+    return 0;
 }

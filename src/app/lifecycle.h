@@ -8,3 +8,9 @@ int runProgram(QApplication& app);
 
 // Makes SIGTERM, SIGINT and SIGHUP close the main window through the normal shutdown.
 void installTerminationSignals();
+
+// Takes the per-user lock that keeps a second copy from starting; false when another copy
+// holds it.
+bool takeInstanceLock();
+// Gives the lock up (tests start several copies in one process).
+void releaseInstanceLock();

@@ -1,5 +1,6 @@
 // Start-up: runs once, before the main window is first shown.
 #include "app/environment.h"
+#include "app/lifecycle.h"
 #include "app/msgbox.h"
 #include "app/settings.h"
 #include "app/splash.h"
@@ -27,18 +28,30 @@ QString defaultInstanceLockPath() {
     return dir + QStringLiteral("/zav-remote-%1.lock").arg(getuid());
 }
 
+std::unique_ptr<QLockFile>& instanceLock() {
+    static std::unique_ptr<QLockFile> lock;
+    return lock;
+}
+
+} // namespace
+
 // Held for the whole run; a second copy for the same user cannot take it.
 bool takeInstanceLock() {
-    static std::unique_ptr<QLockFile> lock;
     const QString path =
         env().instanceLockPath.isEmpty() ? defaultInstanceLockPath() : env().instanceLockPath;
     auto candidate = std::make_unique<QLockFile>(path);
     candidate->setStaleLockTime(0); // only a lock left by a dead process is stale
     if (!candidate->tryLock(0))
         return false;
-    lock = std::move(candidate);
+    instanceLock() = std::move(candidate);
     return true;
 }
+
+void releaseInstanceLock() {
+    instanceLock().reset();
+}
+
+namespace {
 
 // Waits without handling any window event until the clock, read in whole seconds,
 // has moved on by the hold.
