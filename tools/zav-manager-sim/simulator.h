@@ -1,0 +1,116 @@
+// A stand-in for ZAV Manager: takes command records from the client, answers with report
+// records, and pretends to own a receiver card and a dial-up Internet link.
+#pragma once
+
+#include <QByteArray>
+#include <QHostAddress>
+#include <QObject>
+#include <QQueue>
+#include <QString>
+#include <QTime>
+#include <QTimer>
+
+#include <functional>
+
+class QTcpServer;
+class QTcpSocket;
+
+struct SimulatorConfig {
+    QHostAddress bindAddress = QHostAddress(QHostAddress::LocalHost);
+    quint16 receivePort = 2509; // 0: any free port, see Simulator::receivePort()
+    quint16 clientPort = 2519;
+    QString clientHost;     // empty: the peer of the latest command connection
+    int dialMs = 4000;      // CONNEC: dialing lasts this long, then the link is up
+    int pushIntervalMs = 0; // unsolicited status reports; 0: none
+    int reportDelayMs = 0;  // wait before answering STATUS
+    bool signalPresent = true;
+    bool cardPresent = true;
+    int commandTimeoutMs = 10000; // a command connection left open longer is dropped
+    int reportTimeoutMs = 5000;   // a report connection the client holds longer is dropped
+};
+
+class Simulator : public QObject {
+    Q_OBJECT
+public:
+    enum class Link { Disconnected, Dialing, Connected };
+
+    static constexpr int MESSAGE_LIMIT = 350;
+
+    explicit Simulator(const SimulatorConfig& config, QObject* parent = nullptr);
+    ~Simulator() override;
+
+    // Starts listening for command connections; on failure `error` says why.
+    bool start(QString* error = nullptr);
+    void stop();
+    quint16 receivePort() const;
+
+    // Clock for log stamps and for the time of the last connection.
+    void setClock(std::function<QTime()> clock);
+
+    Link link() const { return m_link; }
+    bool signalPresent() const { return m_signal; }
+    bool cardPresent() const { return m_card; }
+    // The nine-letter code and the whole 23-character status record, as they stand now.
+    QString statusCode() const;
+    QString statusRecord() const;
+    // Where reports without a command to answer go; empty until a client has shown up.
+    QString reportHost() const;
+
+    void connectLink();
+    void disconnectLink();
+    void setSignalPresent(bool present);
+    void setCardPresent(bool present);
+    // Unsolicited reports to the last known client.
+    void pushStatus();
+    void pushMessage(const QString& text);
+
+    // One line typed at the console: msg, signal, card, status, connect, disconnect, help, quit.
+    void consoleLine(const QString& line);
+
+    static QByteArray encode(const QString& text); // Windows-1252; '?' for what it lacks
+    static QString decode(const QByteArray& bytes);
+
+signals:
+    void logLine(const QString& line);
+    void quitRequested();
+
+private:
+    struct Report {
+        QString host;
+        QString text;
+    };
+
+    void log(const QString& text);
+    void acceptConnections();
+    void handleRecord(const QByteArray& bytes, const QString& peer);
+    void queueReport(const QString& host, const QString& text);
+    void sendNextReport();
+    void reportConnected();
+    void reportBytesWritten();
+    void finishReport(const QString& error);
+    void pushTimeout();
+    void linkUp();
+    QString stamp() const;
+
+    SimulatorConfig m_config;
+    std::function<QTime()> m_clock;
+    QTcpServer* m_server = nullptr;
+
+    Link m_link = Link::Disconnected;
+    bool m_signal = true;
+    bool m_card = true;
+    QString m_lastConnected; // "hh:mmam" of the last time the link came up; empty: never
+    QTimer m_dialTimer;
+    QTimer m_pushTimer;
+    QString m_lastClient;
+
+    // Reports go out one connection at a time, in order.
+    QQueue<Report> m_reports;
+    Report m_current;
+    QTcpSocket* m_out = nullptr;
+    QByteArray m_outBytes;
+    QByteArray m_outReply;
+    bool m_outWritten = false;
+    bool m_outHalfClosed = false;
+    QTimer m_outTimer;
+};
