@@ -2,8 +2,44 @@
 #pragma once
 
 #include <QString>
+#include <QTextCharFormat>
+#include <QTime>
+#include <QWidget>
 
-class ReceivedMessagesForm;
+class QPlainTextEdit;
+class QPushButton;
+
+class ReceivedMessagesForm : public QWidget {
+    Q_OBJECT
+public:
+    explicit ReceivedMessagesForm(QWidget* parent = nullptr);
+    ~ReceivedMessagesForm() override;
+
+    // One message as it is added to the history: a heading with the time and the sender, the
+    // message indented by two blanks, and a rule of hyphens with no line break after it.
+    static QString messageBlock(const QString& message, const QString& peerAddress,
+                                const QTime& time);
+
+    // The rule that ends every block: one blank and 105 hyphens.
+    static QString messageRule();
+
+    // Adds one block to the end of the history and scrolls it into view.
+    void appendMessage(const QString& message, const QString& peerAddress, const QTime& time);
+    // The whole history, byte for byte (line breaks as CR LF).
+    const QString& historyText() const { return history_; }
+
+    QPushButton* TAB_0_BUTTON;
+    QPlainTextEdit* MESSAGES_LIST;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QTextCharFormat ruleFormat() const;
+
+    QString history_;
+};
 
 // The open received-messages window, or null.
 ReceivedMessagesForm* receivedMessagesForm();
