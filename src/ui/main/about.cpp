@@ -4,6 +4,7 @@
 #include "ui/main/artwork.h"
 #include "ui/main/fonts.h"
 #include "ui/main/form1.h"
+#include "ui/messages/placement.h"
 
 #include <QPainter>
 #include <QPushButton>
@@ -31,9 +32,7 @@ void Form1::ABOUT_BUTTON_Click() {
     TAB_STOP_ZERO->setFocus();
     if (!about_) {
         about_ = new AboutForm;
-        // Centred over the main window.
-        const QRect centre = frameGeometry();
-        about_->move(centre.center() - QPoint(about_->width() / 2, about_->height() / 2));
+        centreOnMainWindow(about_);
     }
     about_->show();
     about_->raise();
