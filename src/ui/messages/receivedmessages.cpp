@@ -8,7 +8,7 @@
 #include "ui/main/fonts.h"
 #include "ui/main/form1.h"
 #include "ui/main/statuslog.h"
-#include "ui/messages/placement.h"
+#include "ui/main/placement.h"
 
 #include <QCloseEvent>
 #include <QFontMetricsF>

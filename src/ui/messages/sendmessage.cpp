@@ -6,7 +6,7 @@
 #include "ui/main/artwork.h"
 #include "ui/main/fonts.h"
 #include "ui/main/form1.h"
-#include "ui/messages/placement.h"
+#include "ui/main/placement.h"
 
 #include <QApplication>
 #include <QCloseEvent>

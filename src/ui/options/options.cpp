@@ -1,5 +1,7 @@
 #include "ui/options/options.h"
 
+#include "ui/main/placement.h"
+
 #include "app/environment.h"
 #include "app/msgbox.h"
 #include "app/savesettings.h"
@@ -88,21 +90,7 @@ Options::Options(QWidget* owner)
 
     buildControls();
 
-    // Centred on the owner, kept on the owner's screen.
-    if (owner) {
-        // Our frame is taken to be as wide as the owner's, which is known once it was shown.
-        const QPoint frameOffset = owner->geometry().topLeft() - owner->frameGeometry().topLeft();
-        QPoint topLeft =
-            owner->geometry().center() - QPoint(width() / 2, height() / 2) - frameOffset;
-        if (const QScreen* screen = owner->screen()) {
-            const QRect avail = screen->availableGeometry();
-            topLeft.setX(
-                qBound(avail.left(), topLeft.x(), qMax(avail.left(), avail.right() - width())));
-            topLeft.setY(
-                qBound(avail.top(), topLeft.y(), qMax(avail.top(), avail.bottom() - height())));
-        }
-        move(topLeft);
-    }
+    centreOnMainWindow(this);
 }
 
 Options::~Options() {

@@ -1,4 +1,4 @@
-// Where the message windows appear.
+// Where the secondary windows appear.
 #pragma once
 
 class QWidget;

@@ -1,4 +1,4 @@
-#include "ui/messages/placement.h"
+#include "ui/main/placement.h"
 
 #include "ui/main/form1.h"
 
@@ -12,9 +12,9 @@ void centreOnMainWindow(QWidget* window) {
     const QRect area = screen ? screen->availableGeometry() : QRect();
     const QRect around = owner ? owner->frameGeometry() : area;
     // The new window's frame is not known before it is shown; it is taken to be like the main
-    // window's, whose decoration is of the same kind.
+    // window's, whose decoration is of the same kind (the main window may be hidden by now).
     QSize frame = window->size();
-    if (owner && owner->isVisible())
+    if (owner)
         frame += owner->frameGeometry().size() - owner->geometry().size();
     QRect placed(QPoint(0, 0), frame);
     placed.moveCenter(around.center());
