@@ -1,8 +1,7 @@
 #include "app/splash.h"
 
-#include "app/version.h"
 #include "ui/main/artwork.h"
-#include "ui/main/fonts.h"
+#include "ui/main/design.h"
 
 #include <QGuiApplication>
 #include <QPainter>
@@ -12,11 +11,7 @@ frmSplash::frmSplash(QWidget* parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(469, 198);
-    lblVERSION = new QLabel(QStringLiteral("vX.XX"), this);
-    lblVERSION->setGeometry(twips(5760, 2760, 1215, 255));
-    lblVERSION->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    lblVERSION->setTextFormat(Qt::PlainText);
-    lblVERSION->setText(versionText());
+    lblVERSION = addVersionLabel(this, 2760);
     if (QScreen* s = QGuiApplication::primaryScreen())
         move(s->availableGeometry().center() - rect().center());
 }

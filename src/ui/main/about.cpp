@@ -1,26 +1,19 @@
 #include "ui/main/about.h"
 
-#include "app/version.h"
 #include "ui/main/artwork.h"
-#include "ui/main/fonts.h"
+#include "ui/main/design.h"
 #include "ui/main/form1.h"
 #include "ui/main/placement.h"
 
 #include <QPainter>
 #include <QPushButton>
 
-AboutForm::AboutForm(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowCloseButtonHint) {
+AboutForm::AboutForm(QWidget* parent) : QWidget(parent, CLOSE_ONLY_WINDOW) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("About ZAV Manager 2002"));
     setWindowIcon(artwork::windowIcon());
     setFixedSize(470, 230);
-    lblVERSION = new QLabel(QStringLiteral("vX.XX"), this);
-    lblVERSION->setGeometry(twips(5760, 3230, 1215, 255));
-    lblVERSION->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    lblVERSION->setTextFormat(Qt::PlainText);
-    lblVERSION->setText(versionText());
+    lblVERSION = addVersionLabel(this, 3230);
 }
 
 void AboutForm::paintEvent(QPaintEvent*) {

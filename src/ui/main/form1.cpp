@@ -3,7 +3,7 @@
 #include "app/environment.h"
 #include "link/socket/winsock.h"
 #include "ui/main/artwork.h"
-#include "ui/main/fonts.h"
+#include "ui/main/design.h"
 #include "ui/main/statuslog.h"
 #include "ui/main/tray/trayicon.h"
 
@@ -32,9 +32,7 @@ void FilledRect::paintEvent(QPaintEvent*) {
     p.fillRect(rect(), fill_);
 }
 
-Form1::Form1(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowCloseButtonHint) {
+Form1::Form1(QWidget* parent) : QWidget(parent, CLOSE_ONLY_WINDOW) {
     gMainForm = this;
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("ZAV Remote 2002"));

@@ -5,10 +5,10 @@
 #include "app/environment.h"
 #include "link/displaystate.h"
 #include "ui/main/artwork.h"
-#include "ui/main/fonts.h"
+#include "ui/main/design.h"
 #include "ui/main/form1.h"
-#include "ui/main/statuslog.h"
 #include "ui/main/placement.h"
+#include "ui/main/statuslog.h"
 
 #include <QCloseEvent>
 #include <QFontMetricsF>
@@ -43,9 +43,7 @@ Form1* liveMainForm() {
 
 } // namespace
 
-ReceivedMessagesForm::ReceivedMessagesForm(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowCloseButtonHint) {
+ReceivedMessagesForm::ReceivedMessagesForm(QWidget* parent) : QWidget(parent, CLOSE_ONLY_WINDOW) {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("RECEIVED_MESSAGES_FORM"));
     setWindowTitle(QStringLiteral("Messages Received..."));

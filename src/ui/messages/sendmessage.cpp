@@ -4,7 +4,7 @@
 
 #include "link/wire.h"
 #include "ui/main/artwork.h"
-#include "ui/main/fonts.h"
+#include "ui/main/design.h"
 #include "ui/main/form1.h"
 #include "ui/main/placement.h"
 
@@ -151,9 +151,7 @@ void MessageTextBox::mouseReleaseEvent(QMouseEvent* event) {
 // ---------------------------------------------------------------------------------------------
 // SendMessageForm
 
-SendMessageForm::SendMessageForm(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowCloseButtonHint) {
+SendMessageForm::SendMessageForm(QWidget* parent) : QWidget(parent, CLOSE_ONLY_WINDOW) {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("SEND_MESSAGE_FORM"));
     setWindowTitle(QStringLiteral("Send a Message to the Server..."));

@@ -7,7 +7,7 @@
 #include "app/savesettings.h"
 #include "app/settings.h"
 #include "ui/main/artwork.h"
-#include "ui/main/fonts.h"
+#include "ui/main/design.h"
 #include "ui/main/form1.h"
 #include "ui/options/ipbox.h"
 

@@ -1,4 +1,8 @@
-#include "ui/main/fonts.h"
+#include "ui/main/design.h"
+
+#include "app/version.h"
+
+#include <QLabel>
 
 #include <QStringList>
 
@@ -34,4 +38,14 @@ QFont verdanaFont(qreal pointSize, bool bold) {
 QRect twips(int left, int top, int width, int height) {
     auto px = [](int t) { return (t + 7) / 15; };
     return QRect(px(left), px(top), px(width), px(height));
+}
+
+QLabel* addVersionLabel(QWidget* parent, int topTwips) {
+    auto* label = new QLabel(QStringLiteral("vX.XX"), parent);
+    label->setObjectName(QStringLiteral("lblVERSION"));
+    label->setGeometry(twips(5760, topTwips, 1215, 255));
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    label->setTextFormat(Qt::PlainText);
+    label->setText(versionText());
+    return label;
 }
