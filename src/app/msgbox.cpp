@@ -2,6 +2,7 @@
 
 #include <QMessageBox>
 #include <QStringList>
+#include <QWindow>
 
 static MessageBoxHook& hook() {
     static MessageBoxHook h;
@@ -20,9 +21,17 @@ void showMessageBox(QWidget* parent, MsgIcon icon, const QString& title, const Q
     // The texts break lines with LF CR; on screen that pair is one line break.
     QString shown = text;
     shown.replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
+    // The box takes no colours from the dark window it belongs to: it is a window of its own,
+    // kept above that window by the window manager.
     QMessageBox box(icon == MsgIcon::Critical ? QMessageBox::Critical : QMessageBox::Information,
-                    title, shown, QMessageBox::Ok, parent);
+                    title, shown, QMessageBox::Ok);
     box.setTextFormat(Qt::PlainText);
+    box.setWindowModality(Qt::ApplicationModal);
+    if (parent && parent->window()->windowHandle()) {
+        box.winId();
+        if (QWindow* handle = box.windowHandle())
+            handle->setTransientParent(parent->window()->windowHandle());
+    }
     box.exec();
 }
 

@@ -49,3 +49,11 @@ QLabel* addVersionLabel(QWidget* parent, int topTwips) {
     label->setText(versionText());
     return label;
 }
+
+QString darkScrollBarStyle() {
+    return QStringLiteral(
+        "QScrollBar:vertical { background: #101010; width: 9px; margin: 0; }"
+        "QScrollBar::handle:vertical { background: #5a5a5a; min-height: 16px; border-radius: 2px; }"
+        "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
+        "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }");
+}

@@ -4,6 +4,7 @@
 
 #include <QFont>
 #include <QRect>
+#include <QString>
 #include <Qt>
 
 QFont msSansSerifFont(qreal pointSize, bool bold = false);
@@ -21,3 +22,6 @@ class QLabel;
 class QWidget;
 // The right-aligned version label in the bottom corner of the splash and About pictures.
 QLabel* addVersionLabel(QWidget* parent, int topTwips);
+
+// A slim dark vertical scroll bar for the black text areas.
+QString darkScrollBarStyle();

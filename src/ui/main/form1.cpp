@@ -145,12 +145,10 @@ void Form1::buildControls() {
     STATUS_LIST->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     STATUS_LIST->setFrameShape(QFrame::Box);
     STATUS_LIST->setTextElideMode(Qt::ElideNone);
-    STATUS_LIST->setStyleSheet(QStringLiteral(
-        "QListWidget { background: black; color: white; border: 1px solid #5a5a5a; }"
-        "QScrollBar:vertical { background: #101010; width: 9px; margin: 0; }"
-        "QScrollBar::handle:vertical { background: #5a5a5a; min-height: 16px; border-radius: 2px; }"
-        "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
-        "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }"));
+    STATUS_LIST->setStyleSheet(
+        QStringLiteral(
+            "QListWidget { background: black; color: white; border: 1px solid #5a5a5a; }") +
+        darkScrollBarStyle());
     STATUS_LIST->installEventFilter(this);
     STATUS_LIST->viewport()->installEventFilter(this);
 

@@ -69,6 +69,7 @@ ReceivedMessagesForm::ReceivedMessagesForm(QWidget* parent) : QWidget(parent, CL
     listPal.setColor(QPalette::Base, Qt::black);
     listPal.setColor(QPalette::Text, Qt::white);
     MESSAGES_LIST->setPalette(listPal);
+    MESSAGES_LIST->setStyleSheet(darkScrollBarStyle());
 
     setTabOrder(TAB_0_BUTTON, MESSAGES_LIST);
     TAB_0_BUTTON->setFocus();
