@@ -7,8 +7,10 @@
 #include "ui/main/form1.h"
 #include "ui/main/tray/trayicon.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QTcpServer>
 #include <QtTest>
@@ -267,6 +269,35 @@ private slots:
         f.setFixedSize(161, 100);
         f.WINDOW_MODE_BUTTON->click();
         QCOMPARE(f.height(), 100);
+    }
+
+    void trayMenuAndAttention() {
+        TrayIcon::setTrayAvailableOverride(1);
+        TestEnvironment t;
+        t.writeIni(sampleSettings(freePort(), 2509));
+        Form1 f;
+        QVERIFY(f.Form_Load());
+        QList<QAction*> actions;
+        for (QAction* a : f.trayMenu->actions())
+            if (!a->isSeparator())
+                actions << a;
+        QCOMPARE(actions.size(), 8);
+        actions.first()->trigger(); // Show / Hide
+        QVERIFY(!f.isVisible());
+        actions.first()->trigger();
+        QVERIFY(f.isVisible());
+        actions[1]->trigger(); // Normal / Mini
+        QCOMPARE(f.height(), 80);
+
+        QVERIFY(!f.TRAY_ICON->blinking());
+        f.showDisplayState(DisplayState::NO_SERVER);
+        QVERIFY(f.TRAY_ICON->blinking());
+        f.showDisplayState(DisplayState::ONLINE);
+        QVERIFY(!f.TRAY_ICON->blinking());
+
+        actions.last()->trigger(); // Quit: the normal shutdown
+        QVERIFY(f.shutdownDone());
+        QVERIFY(!f.isVisible());
     }
 
     void trayToggleNeverHidesWithoutATray() {

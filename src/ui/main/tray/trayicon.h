@@ -23,6 +23,8 @@ public:
     // True makes the icon blink until it is set false again.
     void setAlert(bool on);
     bool alert() const { return alert_; }
+    // Whether the icon is blinking for attention right now.
+    bool blinking() const { return blink_.isActive(); }
     // Puts the icon into the tray, now or as soon as a tray appears.
     void ShowIcon();
     bool shown() const { return shown_; }
