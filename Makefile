@@ -29,7 +29,8 @@ $(BUILD)/CMakeCache.txt: | deps
 build: deps $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+run: deps $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS) --target zav-remote zav-manager-sim
 	@bash scripts/run.sh $(BUILD)
 
 test-plain: build

@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTcpServer>
+#include <QTimer>
 #include <QtTest>
 
 class TestMainWindow : public QObject {
@@ -436,6 +437,21 @@ private slots:
         QVERIFY(Settings.SAVE_WINDOW_POS);
         f.close();
         QCOMPARE(t.readIni(), bytes);
+    }
+
+    void programEndsWhileTheOptionsPanelIsOpen() {
+        // The panel refuses to be closed by anything but its own buttons; the end of the
+        // program must not wait for it.
+        TestEnvironment t;
+        t.writeIni(sampleSettings(freePort(), 2509));
+        Form1 f;
+        QVERIFY(f.Form_Load());
+        f.SETTINGS_BUTTON_Click();
+        QVERIFY(!f.isVisible());
+        QTimer::singleShot(0, &f, [&f] { f.requestShutdown(); });
+        QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(7); });
+        QCOMPARE(QCoreApplication::exec(), 0);
+        QVERIFY(f.shutdownDone());
     }
 
     void shutdownDropsOpenSessionsUnread() {

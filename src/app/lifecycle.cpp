@@ -30,7 +30,7 @@ void installTerminationSignals() {
         if (Form1* form = mainForm())
             form->requestShutdown();
         else
-            QCoreApplication::quit();
+            QCoreApplication::exit(0);
     });
     struct sigaction action {};
     action.sa_handler = onSignal;

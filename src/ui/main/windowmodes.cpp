@@ -39,7 +39,7 @@ void Form1::fadeOut() {
         for (QWidget* w : QApplication::topLevelWidgets())
             if (w != this && w->isVisible())
                 w->close();
-        QCoreApplication::quit();
+        QCoreApplication::exit(0);
     };
     const int ms = env().fadeMilliseconds;
     if (!isVisible() || ms <= 0) {
