@@ -22,7 +22,11 @@
 namespace {
 
 QString defaultInstanceLockPath() {
-    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    // The per-user runtime folder when the session has one, else the shared temporary folder
+    // (the user id in the name keeps users apart).
+    QString dir;
+    if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+        dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (dir.isEmpty())
         dir = QDir::tempPath();
     return dir + QStringLiteral("/zav-remote-%1.lock").arg(getuid());
