@@ -13,8 +13,11 @@
 #include <QList>
 #include <QRandomGenerator>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <memory>
 
 struct TestEnvironment {
     QTemporaryDir dir;
@@ -79,3 +82,28 @@ inline qint16 freePort() {
     }
     return 0;
 }
+
+// A listening side on 127.0.0.1 that keeps each connection's bytes as one record, complete once
+// the peer has closed its side.
+struct RecordServer {
+    QTcpServer server;
+    QList<QByteArray> records;
+    int connections = 0;
+
+    RecordServer() {
+        QObject::connect(&server, &QTcpServer::newConnection, &server, [this] {
+            while (QTcpSocket* s = server.nextPendingConnection()) {
+                ++connections;
+                auto bytes = std::make_shared<QByteArray>();
+                QObject::connect(s, &QTcpSocket::readyRead, s,
+                                 [s, bytes] { *bytes += s->readAll(); });
+                QObject::connect(s, &QTcpSocket::disconnected, s, [this, s, bytes] {
+                    records.append(*bytes + s->readAll());
+                    s->deleteLater();
+                });
+            }
+        });
+    }
+    bool listen(quint16 port = 0) { return server.listen(QHostAddress::LocalHost, port); }
+    quint16 port() const { return server.serverPort(); }
+};
