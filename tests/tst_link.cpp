@@ -7,9 +7,11 @@
 #include "ui/main/statuslog.h"
 #include "ui/main/tray/trayicon.h"
 
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QListWidget>
 #include <QPointer>
+#include <QRandomGenerator>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QtTest>
@@ -103,6 +105,10 @@ private slots:
         f->REQUEST_STATUS_TIMER.stop(); // the tests tick by hand
     }
     void cleanup() {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w != f.get())
+                w->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         f.reset();
         server.reset();
         t.reset();
@@ -324,6 +330,22 @@ private slots:
             f->PROCESS_DATA(QString::fromLatin1(r), 1, QStringLiteral("127.0.0.1"));
         QCOMPARE(log(), before);
         QCOMPARE(f->ZAV_Stat_Label->text(), word);
+    }
+
+    void randomRecordsAreHandledSafely() {
+        QRandomGenerator rng(2519);
+        const QStringList kinds{QStringLiteral("STATUS"), QStringLiteral("MESSAG"),
+                                QStringLiteral("MSGREC"), QStringLiteral("STATU"), QString()};
+        for (int round = 0; round < 300; ++round) {
+            QString record = kinds.at(int(rng.bounded(kinds.size())));
+            const int extra = int(rng.bounded(40));
+            for (int i = 0; i < extra; ++i)
+                record += QChar(char16_t(rng.bounded(1, 0x2100)));
+            f->PROCESS_DATA(record, 1, QStringLiteral("127.0.0.1"));
+            QVERIFY(f->STATUS_LIST->count() <= 22);
+            QCOMPARE(f->LAST_CONNECT_ISP_TIME_LABEL->textFormat(), Qt::PlainText);
+        }
+        QVERIFY(f->visibleStatusImage() != StatusImage(-1));
     }
 
     void reportOverTheNetwork() {

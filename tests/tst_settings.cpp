@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QtTest>
 
 class TestSettings : public QObject {
@@ -259,6 +260,45 @@ private slots:
         QVERIFY(QFile::setPermissions(t.iniPath(), QFile::ReadOwner | QFile::WriteOwner));
         QVERIFY(WRITE_SETTINGS_FILE(t.iniPath(), full()));
         QVERIFY(t.readIni() != before);
+    }
+
+    void randomBytesNeverBreakTheReader() {
+        // Damaged files fail or succeed, but the reader never misbehaves; what it does read
+        // writes back and reads again to the same values.
+        TestEnvironment t;
+        QRandomGenerator rng(2002);
+        const QByteArray good = settingsFileBytes(full(), QStringLiteral("x"));
+        for (int round = 0; round < 300; ++round) {
+            QByteArray bytes = good;
+            const int edits = 1 + int(rng.bounded(8));
+            for (int e = 0; e < edits; ++e) {
+                const int at = int(rng.bounded(bytes.size()));
+                switch (rng.bounded(3)) {
+                case 0:
+                    bytes[at] = char(rng.bounded(256));
+                    break;
+                case 1:
+                    bytes.remove(at, 1 + int(rng.bounded(20)));
+                    break;
+                default:
+                    bytes.insert(at, "\r\n' \r");
+                    break;
+                }
+            }
+            SettingsRecord out;
+            if (!readBytes(t, bytes, out))
+                continue;
+            QVERIFY(WRITE_SETTINGS_FILE(t.iniPath(), out));
+            SettingsRecord again;
+            QVERIFY(READ_SETTINGS_FILE(t.iniPath(), again));
+            if (out.SERVER_IP.contains(QLatin1Char('\r')))
+                continue; // a CR inside the address ends that line when read back
+            if (out.WINDOW_LEFT == 1)
+                out.WINDOW_LEFT = 0;
+            if (out.WINDOW_TOP == 1)
+                out.WINDOW_TOP = 0;
+            QVERIFY(again == out);
+        }
     }
 
     void writeIntoMissingFolderFails() {
