@@ -27,7 +27,7 @@ void showMessageBox(QWidget* parent, MsgIcon icon, const QString& title, const Q
                     title, shown, QMessageBox::Ok);
     box.setTextFormat(Qt::PlainText);
     // Wide enough that the texts' own lines are not wrapped again.
-    box.setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label { min-width: 330px; }"));
+    box.setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label { min-width: 420px; }"));
     box.setWindowModality(Qt::ApplicationModal);
     if (parent && parent->window()->windowHandle()) {
         box.winId();

@@ -8,7 +8,7 @@
 #include <QScreen>
 
 frmSplash::frmSplash(QWidget* parent)
-    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint) {
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(469, 198);
     lblVERSION = addVersionLabel(this, 2760);

@@ -100,7 +100,7 @@ bool Form1::Form_Load() {
 
     const QString path = settingsFilePath();
     if (!FileExists(path)) {
-        showMessageBox(nullptr, MsgIcon::Critical, QStringLiteral("INI File Missing..."),
+        showMessageBox(splash, MsgIcon::Critical, QStringLiteral("INI File Missing..."),
                        joinBoxLines({QStringLiteral("The INI file containing the settings for "
                                                     "ZAV Remote is missing..."),
                                      QStringLiteral("(this is normal if it is the first time you "
@@ -126,7 +126,7 @@ bool Form1::Form_Load() {
     No_Status_Image->setVisible(true);
 
     if (!READ_SETTINGS_FILE(path, Settings)) {
-        showMessageBox(nullptr, MsgIcon::Information, QStringLiteral("INI File Error..."),
+        showMessageBox(splash, MsgIcon::Information, QStringLiteral("INI File Error..."),
                        joinBoxLines({QStringLiteral("There was an error reading the INI file..."),
                                      QStringLiteral("please check the current settings.")}));
         insertEntry(STATUS_LIST, {QStringLiteral("     Error reading INI file..."),
