@@ -1,30 +1,15 @@
 // How fast the report listener takes, reads and dispatches report connections, and how much
 // memory a peer that sends without end can make the client hold. Everything stays on 127.0.0.1.
-#include "app/environment.h"
-#include "app/lifecycle.h"
-#include "app/msgbox.h"
-#include "app/settings.h"
+#include "testsupport.h"
+
 #include "ui/main/form1.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
-#include <QRandomGenerator>
-#include <QTcpServer>
 #include <QTcpSocket>
-#include <QTemporaryDir>
 #include <cstdio>
-
-static qint16 freePort() {
-    for (int attempt = 0; attempt < 200; ++attempt) {
-        const auto port = quint16(20000 + QRandomGenerator::global()->bounded(12000));
-        QTcpServer probe;
-        if (probe.listen(QHostAddress::AnyIPv4, port))
-            return qint16(port);
-    }
-    return 0;
-}
 
 static long peakResidentKiB() {
     QFile status(QStringLiteral("/proc/self/status"));
@@ -39,20 +24,9 @@ static long peakResidentKiB() {
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    QTemporaryDir dir;
-    env().programDir = dir.path();
-    env().splashHoldSeconds = 0;
-    env().fadeMilliseconds = 0;
-    env().instanceLockPath = dir.filePath(QStringLiteral("lock"));
-    setMessageBoxHook([](const ShownMessage&) {});
-
+    TestEnvironment sandbox; // temporary program folder, no splash hold, boxes captured
     const qint16 port = freePort();
-    SettingsRecord s;
-    s.LISTEN_PORT = port;
-    s.TRANSMIT_PORT = 9; // never used: polling is stopped below
-    s.SERVER_IP = QStringLiteral("127.0.0.1");
-    s.STATUS_UPDATE_INTERVAL = 60;
-    WRITE_SETTINGS_FILE(settingsFilePath(dir.path()), s);
+    sandbox.writeIni(sampleSettings(port, 9)); // port 9 is never used: polling stops below
     Form1 form;
     if (!form.Form_Load() || form.listenerUpperBound() != 10) {
         std::fprintf(stderr, "the client did not start listening\n");
@@ -111,6 +85,5 @@ int main(int argc, char** argv) {
     std::printf("flood: %lld KiB offered, peer %s, peak memory %ld KiB\n", sent / 1024,
                 flood.state() == QAbstractSocket::ConnectedState ? "still connected" : "cut off",
                 peakResidentKiB());
-    releaseInstanceLock();
     return 0;
 }
