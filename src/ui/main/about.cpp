@@ -23,11 +23,5 @@ void AboutForm::paintEvent(QPaintEvent*) {
 
 void Form1::ABOUT_BUTTON_Click() {
     TAB_STOP_ZERO->setFocus();
-    if (!about_) {
-        about_ = new AboutForm;
-        centreOnMainWindow(about_);
-    }
-    about_->show();
-    about_->raise();
-    about_->activateWindow();
+    showSingleWindow(about_, [] { return new AboutForm; });
 }

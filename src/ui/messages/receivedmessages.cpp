@@ -143,13 +143,9 @@ ReceivedMessagesForm* receivedMessagesForm() {
 }
 
 void showReceivedMessage(const QString& text, const QString& peerAddress) {
-    if (!gReceivedForm) {
-        gReceivedForm = new ReceivedMessagesForm;
-        centreOnMainWindow(gReceivedForm);
-    }
     // Brought to the front but not activated: the user may be typing elsewhere.
-    gReceivedForm->show();
-    gReceivedForm->raise();
+    showSingleWindow(
+        gReceivedForm, [] { return new ReceivedMessagesForm; }, false);
     gReceivedForm->appendMessage(text, peerAddress, currentDateTime().time());
     if (Form1* main = liveMainForm())
         main->showDisplayState(DisplayState::MESSAGE_WAITING);

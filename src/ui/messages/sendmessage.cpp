@@ -257,13 +257,7 @@ SendMessageForm* sendMessageForm() {
 }
 
 void showSendMessageForm() {
-    if (!gSendForm) {
-        gSendForm = new SendMessageForm;
-        centreOnMainWindow(gSendForm);
-    }
-    gSendForm->show();
-    gSendForm->raise();
-    gSendForm->activateWindow();
+    showSingleWindow(gSendForm, [] { return new SendMessageForm; });
 }
 
 QString sendMessageFormText() {
@@ -278,7 +272,6 @@ void closeSendMessageForm() {
 }
 
 void Form1::SEND_MESSAGE_BUTTON_Click() {
-    if (TAB_STOP_ZERO)
-        TAB_STOP_ZERO->setFocus();
+    TAB_STOP_ZERO->setFocus();
     showSendMessageForm();
 }

@@ -19,7 +19,6 @@
 #include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
-#include <QScreen>
 #include <QToolButton>
 
 namespace {
@@ -89,8 +88,6 @@ Options::Options(QWidget* owner)
     setPalette(pal);
 
     buildControls();
-
-    centreOnMainWindow(this);
 }
 
 Options::~Options() {
@@ -413,19 +410,16 @@ Options* optionsPanel() {
 }
 
 void showOptionsPanel() {
-    if (!gPanel) {
-        gPanel = new Options(mainForm());
-        gPanel->Form_Load();
-    }
-    gPanel->show();
-    gPanel->raise();
-    gPanel->activateWindow();
+    showSingleWindow(gPanel, [] {
+        auto* panel = new Options(mainForm());
+        panel->Form_Load();
+        return panel;
+    });
 }
 
 void Form1::SETTINGS_BUTTON_Click() {
     // Each step is taken whatever became of the one before.
-    if (TAB_STOP_ZERO)
-        TAB_STOP_ZERO->setFocus();
+    TAB_STOP_ZERO->setFocus();
     REQUEST_STATUS_TIMER.stop();
     hide();
     showOptionsPanel();
