@@ -1,22 +1,24 @@
 // Shared helpers for the tests: a sandboxed environment (temporary program folder, fixed clock,
-// no splash hold, no fade, private instance lock) and captured message boxes.
+// no splash hold, no fade, private instance lock, captured message boxes) and the client on a
+// desktop of its own.
 #pragma once
 
+#include "peers.h"
+
+#include "app/clientapp.h"
 #include "app/environment.h"
-#include "app/lifecycle.h"
 #include "app/msgbox.h"
 #include "app/settings.h"
-#include "link/wire.h"
+#include "ui/main/desktop.h"
+#include "ui/main/mainwindow.h"
+#include "ui/main/tray/trayicon.h"
 
+#include <QApplication>
 #include <QDateTime>
 #include <QFile>
 #include <QList>
-#include <QRandomGenerator>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
-
 #include <memory>
 
 struct TestEnvironment {
@@ -35,15 +37,11 @@ struct TestEnvironment {
         e.dateLocale = QLocale(QLocale::English, QLocale::UnitedStates);
         e.endProgram = [this](int code) { endCodes.append(code); };
         setMessageBoxHook([this](const ShownMessage& m) { boxes.append(m); });
-        Settings = SettingsRecord();
-        PENDING_COMMAND = CMD_NONE;
     }
     ~TestEnvironment() {
-        releaseInstanceLock();
         setMessageBoxHook(nullptr);
         env() = Environment();
-        Settings = SettingsRecord();
-        PENDING_COMMAND = CMD_NONE;
+        TrayIcon::setTrayAvailableOverride(-1);
     }
     QString iniPath() const { return settingsFilePath(dir.path()); }
     void writeIni(const QByteArray& bytes) const {
@@ -51,7 +49,7 @@ struct TestEnvironment {
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(bytes);
     }
-    void writeIni(const SettingsRecord& s) const { writeIni(settingsFileBytes(s, "12/6/26")); }
+    void writeIni(const Settings& s) const { writeIni(settingsFileBytes(s, "12/6/26")); }
     QByteArray readIni() const {
         QFile f(iniPath());
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -59,51 +57,47 @@ struct TestEnvironment {
 };
 
 // A usable set of settings pointing at 127.0.0.1.
-inline SettingsRecord sampleSettings(qint16 listenPort = 0, qint16 transmitPort = 0) {
-    SettingsRecord s;
-    s.LISTEN_PORT = listenPort;
-    s.TRANSMIT_PORT = transmitPort;
-    s.WINDOW_LEFT = 1500;
-    s.WINDOW_TOP = 3000;
-    s.SAVE_WINDOW_POS = false;
-    s.SERVER_IP = QStringLiteral("127.0.0.1");
-    s.STATUS_UPDATE_INTERVAL = 5;
+inline Settings sampleSettings(int listenPort = 0, int transmitPort = 0) {
+    Settings s;
+    s.listenPort = qint16(listenPort);
+    s.transmitPort = qint16(transmitPort);
+    s.windowLeft = 1500;
+    s.windowTop = 3000;
+    s.saveWindowPosition = false;
+    s.serverAddress = QStringLiteral("127.0.0.1");
+    s.pollIntervalSeconds = 5;
     return s;
 }
 
-// A TCP port on 127.0.0.1 that nothing listens on right now.
-// Settings hold ports as 16-bit signed numbers, so it lies below the system's ephemeral range.
-inline qint16 freePort() {
-    for (int attempt = 0; attempt < 200; ++attempt) {
-        const auto port = quint16(20000 + QRandomGenerator::global()->bounded(12000));
-        QTcpServer probe;
-        if (probe.listen(QHostAddress::AnyIPv4, port))
-            return qint16(port);
-    }
-    return 0;
-}
+// The whole client on the test's desktop, as the program runs it (start-up not yet run).
+struct TestClient {
+    ClientApp app;
+    Desktop desktop{app};
 
-// A listening side on 127.0.0.1 that keeps each connection's bytes as one record, complete once
-// the peer has closed its side.
-struct RecordServer {
-    QTcpServer server;
-    QList<QByteArray> records;
-    int connections = 0;
-
-    RecordServer() {
-        QObject::connect(&server, &QTcpServer::newConnection, &server, [this] {
-            while (QTcpSocket* s = server.nextPendingConnection()) {
-                ++connections;
-                auto bytes = std::make_shared<QByteArray>();
-                QObject::connect(s, &QTcpSocket::readyRead, s,
-                                 [s, bytes] { *bytes += s->readAll(); });
-                QObject::connect(s, &QTcpSocket::disconnected, s, [this, s, bytes] {
-                    records.append(*bytes + s->readAll());
-                    s->deleteLater();
-                });
-            }
-        });
+    bool start() { return app.start(desktop); }
+    MainWindow& window() { return desktop.mainWindowView(); }
+    ServerLink& link() { return app.link(); }
+    // The message lines of the newest log entry.
+    QStringList newestEntry() {
+        const QStringList l = window().logLines();
+        QStringList out;
+        for (int i = 2; i < l.size() && !l[i].startsWith(QStringLiteral("     ---")); ++i)
+            out << l[i];
+        return out;
     }
-    bool listen(quint16 port = 0) { return server.listen(QHostAddress::LocalHost, port); }
-    quint16 port() const { return server.serverPort(); }
+    bool trayShows(TrayPicture p) {
+        return desktop.tray().icon().cacheKey() == desktop.trayPicture(p).cacheKey();
+    }
+    ~TestClient() {
+        // Windows the desktop does not own (boxes, stray windows) go with the client.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
 };
+
+// Finds a child widget by its object name; fails the test when there is none.
+template <class T> T* child(QObject* parent, const char* name) {
+    T* found = parent ? parent->findChild<T*>(QLatin1String(name)) : nullptr;
+    if (!found)
+        qWarning("no child %s", name);
+    return found;
+}

@@ -1,6 +1,6 @@
 // The ZAV Manager stand-in, driven over real connections on 127.0.0.1: in-process through its
 // Simulator class, and once as the built zav-manager-sim program.
-#include "testsupport.h"
+#include "peers.h"
 
 #include "simulator.h"
 
@@ -40,7 +40,7 @@ struct Rig {
     QTime now{13, 7};
 
     Rig() {
-        client.listen();
+
         config.bindAddress = QHostAddress(QHostAddress::LocalHost);
         config.receivePort = 0;
         config.clientPort = client.port();
@@ -209,7 +209,7 @@ private slots:
             QVERIFY2(helpText.contains(word), word);
 
         RecordServer client;
-        QVERIFY(client.listen());
+
         QProcess program;
         QByteArray out;
         connect(&program, &QProcess::readyReadStandardOutput, this,

@@ -40,7 +40,7 @@ void refuse(QWidget* parent, const QString& text) {
 
 } // namespace
 
-SaveOutcome SAVE_SETTINGS(SettingsEntries& entries, SettingsRecord& s, const QString& path,
+SaveOutcome saveEditedSettings(SettingsEntries& entries, Settings& s, const QString& path,
                           QWidget* parent) {
     // An empty port box stops the save without a word.
     if (entries.listenPort.isEmpty() || entries.transmitPort.isEmpty())
@@ -70,20 +70,20 @@ SaveOutcome SAVE_SETTINGS(SettingsEntries& entries, SettingsRecord& s, const QSt
     }
 
     // Ports are stored as typed, whatever their range.
-    s.LISTEN_PORT = listenPort;
-    s.TRANSMIT_PORT = transmitPort;
-    s.SAVE_WINDOW_POS = entries.saveWindowPos;
+    s.listenPort = listenPort;
+    s.transmitPort = transmitPort;
+    s.saveWindowPosition = entries.saveWindowPos;
     switch (kind) {
     case IntervalKind::BelowRange:
         entries.interval = QStringLiteral("5");
-        s.STATUS_UPDATE_INTERVAL = 5;
+        s.pollIntervalSeconds = 5;
         break;
     case IntervalKind::AboveRange:
         entries.interval = QStringLiteral("60");
-        s.STATUS_UPDATE_INTERVAL = 60;
+        s.pollIntervalSeconds = 60;
         break;
     default:
-        s.STATUS_UPDATE_INTERVAL = interval;
+        s.pollIntervalSeconds = interval;
         break;
     }
 
@@ -92,12 +92,12 @@ SaveOutcome SAVE_SETTINGS(SettingsEntries& entries, SettingsRecord& s, const QSt
         refuse(parent, QStringLiteral("The 'ZAV Manager Server IP Address' box is empty."));
         return SaveOutcome::NoServerAddress;
     }
-    s.SERVER_IP = entries.serverIp;
-    s.STARTUP_IN_MINIMODE = entries.startupInMiniMode;
-    s.STARTUP_IN_SYSTRAY = entries.startupInSysTray;
+    s.serverAddress = entries.serverIp;
+    s.startInMiniMode = entries.startupInMiniMode;
+    s.startInTray = entries.startupInSysTray;
 
     // The writer closes the file on every path; a failure leaves the old file in place.
-    if (!WRITE_SETTINGS_FILE(path, s)) {
+    if (!writeSettingsFile(path, s)) {
         showMessageBox(parent, MsgIcon::Information, QStringLiteral("INI File Error..."),
                        joinBoxLines({
                            QStringLiteral("There was an error writing to the INI file..."),

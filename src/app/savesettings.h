@@ -1,4 +1,4 @@
-// Saving the settings edited in the Options panel: the entries become `Settings`, then the file.
+// Saving the settings edited in the Options panel: the entries become the settings, then the file.
 #pragma once
 
 #include "app/settings.h"
@@ -29,5 +29,5 @@ enum class SaveOutcome {
 // Takes the entries into `s` in the order of the panel (correcting `entries.interval` when it
 // is out of range) and writes the settings file at `path`. Refusals and a failed write are told
 // to the user in a message box over `parent`; success is left to the caller to announce.
-SaveOutcome SAVE_SETTINGS(SettingsEntries& entries, SettingsRecord& s, const QString& path,
+SaveOutcome saveEditedSettings(SettingsEntries& entries, Settings& s, const QString& path,
                           QWidget* parent = nullptr);

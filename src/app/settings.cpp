@@ -1,6 +1,6 @@
 #include "app/settings.h"
 
-#include "app/ansi.h"
+#include "link/codepage.h"
 #include "app/environment.h"
 
 #include <QDir>
@@ -8,19 +8,17 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
-SettingsRecord Settings;
-
-bool SettingsRecord::operator==(const SettingsRecord& o) const {
-    return LISTEN_PORT == o.LISTEN_PORT && TRANSMIT_PORT == o.TRANSMIT_PORT &&
-           WINDOW_LEFT == o.WINDOW_LEFT && WINDOW_TOP == o.WINDOW_TOP &&
-           SAVE_WINDOW_POS == o.SAVE_WINDOW_POS && SERVER_IP == o.SERVER_IP &&
-           STARTUP_IN_MINIMODE == o.STARTUP_IN_MINIMODE &&
-           STARTUP_IN_SYSTRAY == o.STARTUP_IN_SYSTRAY &&
-           STATUS_UPDATE_INTERVAL == o.STATUS_UPDATE_INTERVAL;
+bool Settings::operator==(const Settings& o) const {
+    return listenPort == o.listenPort && transmitPort == o.transmitPort &&
+           windowLeft == o.windowLeft && windowTop == o.windowTop &&
+           saveWindowPosition == o.saveWindowPosition && serverAddress == o.serverAddress &&
+           startInMiniMode == o.startInMiniMode &&
+           startInTray == o.startInTray &&
+           pollIntervalSeconds == o.pollIntervalSeconds;
 }
 
 QString settingsFilePath(const QString& dir) {
-    const QString name = QString::fromLatin1(SETTINGS_FILE_NAME);
+    const QString name = QString::fromLatin1(kSettingsFileName);
     if (dir.endsWith(QLatin1Char('/')))
         return dir + name;
     return dir + QLatin1Char('/') + name;
@@ -30,7 +28,7 @@ QString settingsFilePath() {
     return settingsFilePath(programDirectory());
 }
 
-bool FileExists(const QString& path) {
+bool isPlainFile(const QString& path) {
     if (path.isEmpty())
         return false;
     const QFileInfo info(path);
@@ -118,14 +116,14 @@ bool parseBoolean(const QString& text, bool& out) {
     return true;
 }
 
-bool READ_SETTINGS_FILE(const QString& path, SettingsRecord& s) {
+bool readSettingsFile(const QString& path, Settings& s) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
     // The file is a few hundred bytes; a bound keeps a wrong path from swallowing memory.
     const QByteArray bytes = file.read(1 << 20);
     file.close();
-    LineReader lines(fromAnsi(bytes));
+    LineReader lines(fromWindows1252(bytes));
 
     auto nextValue = [&lines](QString& value) {
         while (lines.next(value))
@@ -142,19 +140,19 @@ bool READ_SETTINGS_FILE(const QString& path, SettingsRecord& s) {
         return nextValue(t) && parseBoolean(t, field);
     };
 
-    if (!readInt(s.LISTEN_PORT) || !readInt(s.TRANSMIT_PORT) || !readInt(s.WINDOW_LEFT) ||
-        !readInt(s.WINDOW_TOP) || !readBool(s.SAVE_WINDOW_POS))
+    if (!readInt(s.listenPort) || !readInt(s.transmitPort) || !readInt(s.windowLeft) ||
+        !readInt(s.windowTop) || !readBool(s.saveWindowPosition))
         return false;
-    if (!nextValue(s.SERVER_IP))
+    if (!nextValue(s.serverAddress))
         return false;
-    if (!readBool(s.STARTUP_IN_MINIMODE) || !readBool(s.STARTUP_IN_SYSTRAY) ||
-        !readInt(s.STATUS_UPDATE_INTERVAL))
+    if (!readBool(s.startInMiniMode) || !readBool(s.startInTray) ||
+        !readInt(s.pollIntervalSeconds))
         return false;
 
-    if (s.WINDOW_LEFT == 1)
-        s.WINDOW_LEFT = 0;
-    if (s.WINDOW_TOP == 1)
-        s.WINDOW_TOP = 0;
+    if (s.windowLeft == 1)
+        s.windowLeft = 0;
+    if (s.windowTop == 1)
+        s.windowTop = 0;
     return true;
 }
 
@@ -162,7 +160,7 @@ QString settingsDateText(const QDate& date, const QLocale& locale) {
     return locale.toString(date, QLocale::ShortFormat);
 }
 
-QByteArray settingsFileBytes(const SettingsRecord& s, const QString& dateText) {
+QByteArray settingsFileBytes(const Settings& s, const QString& dateText) {
     const QString q = QStringLiteral("'");
     auto num = [](qint16 v) { return QString::number(v); };
     auto flag = [](bool v) { return v ? QStringLiteral("True") : QStringLiteral("False"); };
@@ -180,38 +178,38 @@ QByteArray settingsFileBytes(const SettingsRecord& s, const QString& dateText) {
         q,
         q,
         QStringLiteral("' The following line contains the Remote Receive port:"),
-        num(s.LISTEN_PORT),
+        num(s.listenPort),
         q,
         QStringLiteral("' The following line contains the Remote Transmit port:"),
-        num(s.TRANSMIT_PORT),
+        num(s.transmitPort),
         q,
         q,
         QStringLiteral("' The following line contains the Window Left Position:"),
-        num(s.WINDOW_LEFT),
+        num(s.windowLeft),
         q,
         QStringLiteral("' The following line contains the Window Top Position:"),
-        num(s.WINDOW_TOP),
+        num(s.windowTop),
         q,
         q,
         QStringLiteral("' The following line contains the Save Window Position on Exit option:"),
-        flag(s.SAVE_WINDOW_POS),
+        flag(s.saveWindowPosition),
         q,
         q,
         QStringLiteral("' The following line contains the ZAV Manager Server IP Address:"),
-        s.SERVER_IP,
+        s.serverAddress,
         q,
         q,
         QStringLiteral("' The following line contains the Startup in Mini-Mode option:"),
-        flag(s.STARTUP_IN_MINIMODE),
+        flag(s.startInMiniMode),
         q,
         q,
         QStringLiteral("' The following line contains the Startup in System Tray option:"),
-        flag(s.STARTUP_IN_SYSTRAY),
+        flag(s.startInTray),
         q,
         q,
         QStringLiteral("' The following line contains the Status update interval in secs "
                        "(min 5 ~ max 60):"),
-        num(s.STATUS_UPDATE_INTERVAL),
+        num(s.pollIntervalSeconds),
         q,
         q,
         q,
@@ -220,13 +218,13 @@ QByteArray settingsFileBytes(const SettingsRecord& s, const QString& dateText) {
     };
     QByteArray out;
     for (const QString& line : lines) {
-        out += toAnsi(line);
+        out += toWindows1252(line);
         out += "\r\n";
     }
     return out;
 }
 
-bool WRITE_SETTINGS_FILE(const QString& path, const SettingsRecord& s) {
+bool writeSettingsFile(const QString& path, const Settings& s) {
     const QFileInfo info(path);
     if (info.exists()) {
         // A file marked read-only stays as it is, whoever runs the program.

@@ -1,4 +1,4 @@
-// The settings record and its file, ZAV-Remote.ini, kept beside the program.
+// The program's settings and their file, ZAV-Remote.ini.
 #pragma once
 
 #include <QByteArray>
@@ -7,46 +7,43 @@
 #include <QString>
 #include <QtGlobal>
 
-struct SettingsRecord {
-    qint16 LISTEN_PORT = 0;
-    qint16 TRANSMIT_PORT = 0;
-    qint16 WINDOW_LEFT = 0; // twips
-    qint16 WINDOW_TOP = 0;  // twips
-    bool SAVE_WINDOW_POS = false;
-    QString SERVER_IP;
-    bool STARTUP_IN_MINIMODE = false;
-    bool STARTUP_IN_SYSTRAY = false;
-    qint16 STATUS_UPDATE_INTERVAL = 0; // seconds
+struct Settings {
+    qint16 listenPort = 0;
+    qint16 transmitPort = 0;
+    qint16 windowLeft = 0; // twips
+    qint16 windowTop = 0;  // twips
+    bool saveWindowPosition = false;
+    QString serverAddress;
+    bool startInMiniMode = false;
+    bool startInTray = false;
+    qint16 pollIntervalSeconds = 0; // seconds
 
-    bool operator==(const SettingsRecord& o) const;
-    bool operator!=(const SettingsRecord& o) const { return !(*this == o); }
+    bool operator==(const Settings& o) const;
+    bool operator!=(const Settings& o) const { return !(*this == o); }
 };
 
-// The program-wide settings.
-extern SettingsRecord Settings;
-
-inline constexpr char SETTINGS_FILE_NAME[] = "ZAV-Remote.ini";
+inline constexpr char kSettingsFileName[] = "ZAV-Remote.ini";
 
 // The settings file's full name inside `dir`, with no doubled separator at a root.
 QString settingsFilePath(const QString& dir);
-// The settings file beside the program.
+// The settings file in the program's folder.
 QString settingsFilePath();
 
 // True only for a plain, non-hidden file at exactly that path; never fails.
-bool FileExists(const QString& path);
+bool isPlainFile(const QString& path);
 
 // Fills `s` from the file, storing each value as soon as it is read. Stops at the first failure
 // (leaving what was stored so far); a window edge of exactly 1 becomes 0 only after a full read.
-bool READ_SETTINGS_FILE(const QString& path, SettingsRecord& s);
+bool readSettingsFile(const QString& path, Settings& s);
 
 // The 49 lines of the file, each ending in CR LF, in the code page of the file.
-QByteArray settingsFileBytes(const SettingsRecord& s, const QString& dateText);
+QByteArray settingsFileBytes(const Settings& s, const QString& dateText);
 // The date line's text: today's date in the locale's short format.
 QString settingsDateText(const QDate& date, const QLocale& locale);
 
 // Writes the whole file from `s`. The old file is replaced only once the new one is complete;
 // a file without write permission is left alone and the write fails.
-bool WRITE_SETTINGS_FILE(const QString& path, const SettingsRecord& s);
+bool writeSettingsFile(const QString& path, const Settings& s);
 
 // Text-to-value conversions of the reader (also used by the Options panel).
 bool parseInt16(const QString& text, qint16& out);

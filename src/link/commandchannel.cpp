@@ -1,52 +1,44 @@
-// The command channel: one fresh connection per command, one record, then closed.
-#include "app/settings.h"
-#include "link/socket/winsock.h"
-#include "link/wire.h"
-#include "ui/main/form1.h"
-#include "ui/messages/sendmessage.h"
+#include "link/commandchannel.h"
 
-#include <QCoreApplication>
-
-void Form1::openCommandConnection() {
-    WS_TALKER->Close();
-    WS_TALKER->setRemotePort(qint32(Settings.TRANSMIT_PORT));
-    WS_TALKER->setRemoteHost(Settings.SERVER_IP);
-    WS_TALKER->Connect();
+CommandChannel::CommandChannel(QObject* parent) : QObject(parent) {
+    connect(&m_socket, &StreamSocket::connected, this, &CommandChannel::onConnected);
+    connect(&m_socket, &StreamSocket::sendComplete, &m_socket, &StreamSocket::close);
+    connect(&m_socket, &StreamSocket::failed, this, &CommandChannel::failed);
 }
 
-void Form1::WS_TALKER_Connect() {
-    QString logLine;
-    switch (PENDING_COMMAND) {
-    case CMD_STATUS:
-        logLine = QStringLiteral("     Requesting status from server");
+void CommandChannel::setDestination(const QString& dottedAddress, int port) {
+    m_address = dottedAddress;
+    m_port = port;
+}
+
+void CommandChannel::start(Command command) {
+    m_pending = command;
+    m_socket.close();
+    m_socket.connectTo(m_address, m_port);
+}
+
+void CommandChannel::onConnected() {
+    const Command command = m_pending;
+    QString announcement;
+    switch (command) {
+    case Command::Status:
+        announcement = QStringLiteral("     Requesting status from server");
         break;
-    case CMD_CONNEC:
-        logLine = QStringLiteral("     Requesting a Connect");
+    case Command::Connect:
+        announcement = QStringLiteral("     Requesting a Connect");
         break;
-    case CMD_DISCON:
-        logLine = QStringLiteral("     Requesting a Disconnect");
+    case Command::Disconnect:
+        announcement = QStringLiteral("     Requesting a Disconnect");
         break;
-    case CMD_MESSAG:
-        break;
-    default:
-        return; // nothing to send; the connection stays until the next command closes it
+    case Command::Message:
+        break; // the send window announced it when its button was pressed
+    case Command::None:
+        return; // nothing to send; the connection stays until the next command drops it
     }
-    const qint16 code = PENDING_COMMAND;
-    if (!logLine.isEmpty())
-        addLogEntry({logLine});
-    WS_TALKER->SendData(
-        commandRecord(code, code == CMD_MESSAG ? sendMessageFormText() : QString()));
-    QCoreApplication::processEvents();
-    if (code == CMD_MESSAG)
-        closeSendMessageForm();
-    PENDING_COMMAND = CMD_NONE;
-}
-
-void Form1::WS_TALKER_SendComplete() {
-    WS_TALKER->Close();
-}
-
-void Form1::WS_TALKER_Error() {
-    addLogEntry({QStringLiteral("     Error..."), QStringLiteral("      ZAV Manager not found!")});
-    showDisplayState(DisplayState::NO_SERVER);
+    if (!announcement.isEmpty())
+        emit logEntry({announcement});
+    const QString text = command == Command::Message && m_messageText ? m_messageText() : QString();
+    m_socket.send(commandRecord(command, text));
+    m_pending = Command::None;
+    emit commandSent(command);
 }

@@ -1,90 +1,106 @@
-// The report listener: the server connects in with one record per connection.
-#include "app/environment.h"
-#include "link/socket/winsock.h"
-#include "link/wire.h"
-#include "ui/main/form1.h"
+#include "link/reportlistener.h"
 
-#include <QCoreApplication>
+#include "link/codepage.h"
+#include "link/records.h"
 
-void Form1::createListenerElement(int i) {
-    while (WS_LISTENER.size() <= i) {
-        WS_LISTENER.append(nullptr);
-        WS_LISTENER_SCKDATA.append(QString());
+#include <sys/socket.h>
+#include <unistd.h>
+
+ReportListener::ReportListener(QObject* parent) : QObject(parent) {
+    m_steady.start();
+    m_sweepTimer.setInterval(kSweepIntervalMs);
+    connect(&m_sweepTimer, &QTimer::timeout, this, &ReportListener::sweep);
+    connect(&m_listener, &TcpListener::connectionsWaiting, this, &ReportListener::acceptWaiting);
+    for (Session& session : m_sessions) {
+        session.socket = new StreamSocket(this);
+        Session* s = &session;
+        connect(s->socket, &StreamSocket::dataArrived, this, [this, s] { onData(*s); });
+        connect(s->socket, &StreamSocket::peerClosed, this, [this, s] { onPeerClosed(*s); });
     }
-    if (WS_LISTENER[i])
-        return;
-    auto* s = new Winsock(i, this);
-    connect(s, &Winsock::ConnectionRequest, this, &Form1::WS_LISTENER_ConnectionRequest);
-    connect(s, &Winsock::DataArrival, this, &Form1::WS_LISTENER_DataArrival);
-    connect(s, &Winsock::CloseEvent, this, &Form1::WS_LISTENER_Close);
-    WS_LISTENER[i] = s;
-    WS_LISTENER_SCKDATA[i].clear();
 }
 
-void Form1::removeListenerElement(int i) {
-    if (i <= 0 || i >= WS_LISTENER.size())
-        return;
-    Winsock* s = WS_LISTENER[i];
-    s->disconnect(this);
-    s->Close();
-    delete s;
-    WS_LISTENER.remove(i);
-    WS_LISTENER_SCKDATA.remove(i);
+bool ReportListener::listen(int port) {
+    return m_listener.listen(port);
 }
 
-void Form1::WS_LISTENER_ConnectionRequest(int, qint32 requestId) {
-    const int upper = listenerUpperBound();
-    for (int i = 1; i <= upper - 1; ++i) {
-        if (WS_LISTENER[i]->State() == Winsock::sckClosed) {
-            WS_LISTENER[i]->Accept(requestId);
+void ReportListener::close() {
+    m_listener.close();
+    for (Session& session : m_sessions)
+        session.socket->close();
+    m_sweepTimer.stop();
+}
+
+int ReportListener::openSessions() const {
+    int open = 0;
+    for (const Session& session : m_sessions)
+        open += session.socket->state() != StreamSocket::State::Closed;
+    return open;
+}
+
+void ReportListener::acceptWaiting() {
+    // A bounded number per pass, so a flood of connections cannot hold up everything else.
+    for (int taken = 0; taken < 64; ++taken) {
+        QString peer;
+        const int fd = m_listener.acceptNext(peer);
+        if (fd < 0)
             return;
+        Session* free = nullptr;
+        for (Session& session : m_sessions) {
+            if (session.socket->state() == StreamSocket::State::Closed) {
+                free = &session;
+                break;
+            }
         }
-    }
-    if (upper < 1)
-        return;
-    Winsock* overflow = WS_LISTENER[upper];
-    overflow->Close();
-    overflow->Accept(requestId);
-    overflow->SendData(QByteArray(REFUSAL_NOTICE));
-    QCoreApplication::processEvents();
-    if (listenerUpperBound() != upper)
-        return; // shut down meanwhile
-    addLogEntry({QStringLiteral("     Cant accept any more connections!"),
-                 QStringLiteral("     (IP:") + overflow->RemoteHostIP() + QStringLiteral(")")});
-    overflow->Close();
-}
-
-void Form1::WS_LISTENER_DataArrival(int index, qint64) {
-    if (index < 1 || index > listenerUpperBound())
-        return;
-    Winsock* s = WS_LISTENER[index];
-    QString& buffer = WS_LISTENER_SCKDATA[index];
-    buffer += s->GetData();
-    // One record is a few hundred bytes at most; a peer that sends without end is cut off
-    // and its data dropped, so memory stays bounded whatever arrives.
-    if (buffer.size() > MAX_SESSION_BYTES) {
-        s->Close();
-        buffer.clear();
-    }
-}
-
-void Form1::WS_LISTENER_Close(int index) {
-    if (index < 1 || index > listenerUpperBound())
-        return;
-    Winsock* s = WS_LISTENER[index];
-    s->Close();
-    const QString record = WS_LISTENER_SCKDATA[index];
-    const QString peer = s->RemoteHostIP();
-    PROCESS_DATA(record, qint16(index), peer);
-    if (index <= listenerUpperBound())
-        WS_LISTENER_SCKDATA[index].clear();
-}
-
-void Form1::SOCKET_CLOSER_TIMER_Timer() {
-    for (int i = 1; i <= listenerUpperBound(); ++i) {
-        if (WS_LISTENER[i]->State() > 7) {
-            WS_LISTENER[i]->Close();
-            WS_LISTENER_SCKDATA[i].clear();
+        if (!free) {
+            refuse(fd);
+            emit refused(peer);
+            continue;
         }
+        free->socket->adopt(fd, peer);
+        free->openedAt = now();
+        if (!m_sweepTimer.isActive())
+            m_sweepTimer.start();
     }
+}
+
+void ReportListener::refuse(int descriptor) {
+    // The notice fits any fresh connection's send buffer, so it goes out whole at once. What the
+    // peer already sent is read away and dropped, so that the close is an orderly one.
+    [[maybe_unused]] const ssize_t sent = ::send(descriptor, kRefusalNotice,
+                                                 sizeof kRefusalNotice - 1, MSG_NOSIGNAL);
+    char discard[4096];
+    for (int i = 0; i < 16 && ::recv(descriptor, discard, sizeof discard, MSG_DONTWAIT) > 0; ++i) {
+    }
+    ::shutdown(descriptor, SHUT_WR);
+    ::close(descriptor);
+}
+
+void ReportListener::onData(Session& session) {
+    if (session.socket->receivedSize() > kMaxRecordBytes)
+        session.socket->close();
+}
+
+void ReportListener::onPeerClosed(Session& session) {
+    const QByteArray bytes = session.socket->takeReceived();
+    const QString peer = session.socket->peerAddress();
+    session.socket->close();
+    emit recordReceived(fromWindows1252(bytes), peer);
+}
+
+void ReportListener::sweep() {
+    const qint64 t = now();
+    bool anyOpen = false;
+    for (Session& session : m_sessions) {
+        const StreamSocket::State state = session.socket->state();
+        if (state == StreamSocket::State::Closed)
+            continue;
+        if (state == StreamSocket::State::PeerClosed || state == StreamSocket::State::Failed ||
+            t - session.openedAt >= m_sessionTimeLimitMs) {
+            session.socket->close();
+            continue;
+        }
+        anyOpen = true;
+    }
+    if (!anyOpen)
+        m_sweepTimer.stop();
 }

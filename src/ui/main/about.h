@@ -4,11 +4,11 @@
 #include <QLabel>
 #include <QWidget>
 
-class AboutForm : public QWidget {
+class AboutWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit AboutForm(QWidget* parent = nullptr);
-    QLabel* lblVERSION;
+    explicit AboutWindow(QWidget* parent = nullptr);
+    QLabel* m_version;
 
 protected:
     void paintEvent(QPaintEvent*) override;

@@ -420,19 +420,19 @@ void paintComputer(QPainter& p) {
     p.restore();
 }
 
-void paintStatus(QPainter& p, StatusImage which, qreal unit) {
+void paintStatus(QPainter& p, StatusPicture which, qreal unit) {
     const bool small = isSmall(unit);
     switch (which) {
-    case StatusImage::Dialing_Image:
+    case StatusPicture::Dialing:
         paintDish(p, small);
         paintArcs(p, kAmber, small, true);
         paintDialBadge(p, small);
         break;
-    case StatusImage::No_ZAV_Card_Image:
+    case StatusPicture::NoCard:
         paintCard(p);
         paintRedXBadge(p, small);
         break;
-    case StatusImage::No_Signal_Image: {
+    case StatusPicture::NoSignal: {
         paintDish(p, small);
         paintArcs(p, kSilverDark, small);
         // The waves are struck through.
@@ -443,20 +443,20 @@ void paintStatus(QPainter& p, StatusImage which, qreal unit) {
         paintCloud(p, QRectF(14.0, 19.0, 18.0, 11.5), small);
         break;
     }
-    case StatusImage::Connected_Image:
+    case StatusPicture::Connected:
         paintDish(p, small);
         paintArcs(p, kSignal, small);
         paintCheckBadge(p, small);
         break;
-    case StatusImage::Disconnected_Image:
+    case StatusPicture::Disconnected:
         paintDish(p, small);
         paintBrokenLinkBadge(p, small);
         break;
-    case StatusImage::No_Status_Image:
+    case StatusPicture::NoStatus:
         paintDish(p, small);
         paintQuestionBadge(p, small);
         break;
-    case StatusImage::No_Server_Image:
+    case StatusPicture::NoServer:
         paintComputer(p);
         paintRedXBadge(p, small);
         break;
@@ -469,30 +469,30 @@ void paintTray(QPainter& p, TrayPicture which, qreal unit) {
     const bool small = isSmall(unit);
     paintDish(p, small);
     switch (which) {
-    case TrayPicture::DISH_PLAIN_ICON:
+    case TrayPicture::Plain:
         paintArcs(p, kSignal, small);
         break;
-    case TrayPicture::DISH_CONNECTED_ICON:
+    case TrayPicture::Connected:
         paintArcs(p, kSignal, small);
         paintCheckBadge(p, small);
         break;
-    case TrayPicture::DISH_DISCONNECTED_ICON:
+    case TrayPicture::Disconnected:
         paintBrokenLinkBadge(p, small);
         break;
-    case TrayPicture::DISH_RED_X_ICON:
+    case TrayPicture::RedX:
         paintRedXBadge(p, small);
         break;
-    case TrayPicture::DISH_CLOUD_ICON:
+    case TrayPicture::Cloud:
         paintCloud(p, small ? QRectF(10.0, 15.0, 22.0, 15.5) : QRectF(13.0, 18.0, 19.0, 12.5),
                    small);
         break;
-    case TrayPicture::DISH_SERVER_RUNNING_ICON:
+    case TrayPicture::ServerRunning:
         paintRunningMarker(p, small);
         break;
-    case TrayPicture::DISH_MESSAGE_ICON:
+    case TrayPicture::Message:
         paintMessageMarker(p, small);
         break;
-    case TrayPicture::DIALING_ICON:
+    case TrayPicture::Dialing:
         paintArcs(p, kAmber, small, true);
         paintDialBadge(p, small);
         break;
@@ -501,9 +501,9 @@ void paintTray(QPainter& p, TrayPicture which, qreal unit) {
 
 QSize trayDesignSize(TrayPicture which) {
     switch (which) {
-    case TrayPicture::DISH_SERVER_RUNNING_ICON:
-    case TrayPicture::DISH_MESSAGE_ICON:
-    case TrayPicture::DIALING_ICON:
+    case TrayPicture::ServerRunning:
+    case TrayPicture::Message:
+    case TrayPicture::Dialing:
         return {16, 16};
     default:
         return {32, 32};
@@ -944,8 +944,8 @@ void paintTitleArt(QPainter& p, qreal width, qreal height, qreal bandHeight, boo
 
 // ---------------------------------------------------------------- public functions
 
-QPixmap statusPicture(StatusImage which) {
-    static std::map<int, QPixmap> cache[STATUS_IMAGE_COUNT];
+QPixmap statusPicture(StatusPicture which) {
+    static std::map<int, QPixmap> cache[kStatusPictureCount];
     return cachedPixmap(cache[int(which)],
                         [which](QPainter& p, qreal unit) { paintStatus(p, which, unit); },
                         {32, 32});

@@ -1,7 +1,7 @@
 // The program's pictures, drawn in code so that they stay crisp at any screen scale.
 #pragma once
 
-#include "link/displaystate.h"
+#include "ui/main/indicators.h"
 
 #include <QIcon>
 #include <QPixmap>
@@ -9,7 +9,7 @@
 namespace artwork {
 
 // A status picture of the main window, 32 x 32 logical pixels.
-QPixmap statusPicture(StatusImage which);
+QPixmap statusPicture(StatusPicture which);
 
 // A tray picture. DISH_PLAIN_ICON .. DISH_CLOUD_ICON are designed at 32 x 32,
 // DISH_SERVER_RUNNING_ICON, DISH_MESSAGE_ICON and DIALING_ICON at 16 x 16; all scale.

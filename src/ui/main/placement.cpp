@@ -1,13 +1,11 @@
 #include "ui/main/placement.h"
 
-#include "ui/main/form1.h"
 
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
 
-void centreOnMainWindow(QWidget* window) {
-    Form1* owner = mainForm();
+void centreOver(QWidget* window, const QWidget* owner) {
     QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
     const QRect area = screen ? screen->availableGeometry() : QRect();
     const QRect around = owner ? owner->frameGeometry() : area;

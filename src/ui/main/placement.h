@@ -4,17 +4,18 @@
 #include <QPointer>
 #include <QWidget>
 
-// Moves a window that is about to be shown for the first time so that it is centred over the
-// main window (or the screen when there is none), kept inside the screen's free area.
-void centreOnMainWindow(QWidget* window);
+// Moves a window that is about to be shown for the first time so that it is centred over
+// `owner` (or the screen when there is none), kept inside the screen's free area.
+void centreOver(QWidget* window, const QWidget* owner);
 
 // Shows the one window kept in `slot` and brings it forward; when there is none, `make` creates
-// it first and it is centred over the main window. `activate` also gives it the keyboard.
+// it first and it is centred over `owner`. `activate` also gives it the keyboard.
 template <class Window, class Make>
-Window* showSingleWindow(QPointer<Window>& slot, Make make, bool activate = true) {
+Window* showSingleWindow(QPointer<Window>& slot, const QWidget* owner, Make make,
+                         bool activate = true) {
     if (!slot) {
         slot = make();
-        centreOnMainWindow(slot);
+        centreOver(slot, owner);
     }
     slot->show();
     slot->raise();

@@ -24,17 +24,17 @@ QStringList logEntryLines(const QTime& time, const QStringList& messageLines) {
     return QStringList{logSeparator(), logTimeLine(time)} + messageLines;
 }
 
-static int trimLimit(qint16 count) {
-    return STATUS_LIST_CAPACITY - count;
+static int trimLimit(int count) {
+    return kLogCapacity - count;
 }
 
-void trimStatusList(QStringList& lines, qint16 count) {
+void trimLog(QStringList& lines, int count) {
     const int limit = trimLimit(count);
     while (lines.size() > limit && !lines.isEmpty())
         lines.removeLast();
 }
 
-void TRIM_STATUS_LIST(QListWidget* list, qint16 count) {
+void trimLog(QListWidget* list, int count) {
     const int limit = trimLimit(count);
     while (list->count() > limit && list->count() > 0)
         delete list->takeItem(list->count() - 1);

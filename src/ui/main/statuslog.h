@@ -6,7 +6,7 @@
 
 class QListWidget;
 
-inline constexpr int STATUS_LIST_CAPACITY = 22;
+inline constexpr int kLogCapacity = 22;
 
 // "     --------------------------------------"
 QString logSeparator();
@@ -18,8 +18,8 @@ QString logTimeLine(const QTime& time);
 QStringList logEntryLines(const QTime& time, const QStringList& messageLines);
 
 // Removes lines from the bottom until `count` more lines fit in the capacity.
-void trimStatusList(QStringList& lines, qint16 count);
-void TRIM_STATUS_LIST(QListWidget* list, qint16 count);
+void trimLog(QStringList& lines, int count);
+void trimLog(QListWidget* list, int count);
 
 // Inserts an entry at the top (indexes 0, 1, 2 ...), without trimming.
 void insertLogEntry(QListWidget* list, const QTime& time, const QStringList& messageLines);

@@ -9,11 +9,10 @@
 class QPlainTextEdit;
 class QPushButton;
 
-class ReceivedMessagesForm : public QWidget {
+class ReceivedMessagesWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit ReceivedMessagesForm(QWidget* parent = nullptr);
-    ~ReceivedMessagesForm() override;
+    explicit ReceivedMessagesWindow(QWidget* parent = nullptr);
 
     // One message as it is added to the history: a heading with the time and the sender, the
     // message indented by two blanks, and a rule of hyphens with no line break after it.
@@ -26,10 +25,10 @@ public:
     // Adds one block to the end of the history and scrolls it into view.
     void appendMessage(const QString& message, const QString& peerAddress, const QTime& time);
     // The whole history, byte for byte (line breaks as CR LF).
-    const QString& historyText() const { return history_; }
+    const QString& historyText() const { return m_historyText; }
 
-    QPushButton* TAB_0_BUTTON;
-    QPlainTextEdit* MESSAGES_LIST;
+signals:
+    void closed();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -38,11 +37,7 @@ protected:
 private:
     QTextCharFormat ruleFormat() const;
 
-    QString history_;
+    QPushButton* m_focusSink;
+    QPlainTextEdit* m_history;
+    QString m_historyText;
 };
-
-// The open received-messages window, or null.
-ReceivedMessagesForm* receivedMessagesForm();
-// Appends a message block (creating and showing the window first if needed) and shows the
-// tray's message-waiting state.
-void showReceivedMessage(const QString& text, const QString& peerAddress);

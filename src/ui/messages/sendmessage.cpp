@@ -2,11 +2,8 @@
 // command channel reads the text from the box once the connection is up, then closes the window.
 #include "ui/messages/sendmessage.h"
 
-#include "link/wire.h"
 #include "ui/main/artwork.h"
 #include "ui/main/design.h"
-#include "ui/main/form1.h"
-#include "ui/main/placement.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -22,7 +19,6 @@
 
 namespace {
 
-QPointer<SendMessageForm> gSendForm;
 
 bool isLineBreak(QChar c) {
     return c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QChar::ParagraphSeparator ||
@@ -67,7 +63,7 @@ QString MessageTextBox::wireText() const {
 
 int MessageTextBox::roomForInsert() const {
     const int kept = wireLength() - wireLength(textCursor().selectedText());
-    return qMax(0, maxLength_ - kept);
+    return qMax(0, m_maxLength - kept);
 }
 
 QString MessageTextBox::fitting(const QString& text, int room) {
@@ -149,129 +145,88 @@ void MessageTextBox::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// SendMessageForm
+// SendMessageWindow
 
-SendMessageForm::SendMessageForm(QWidget* parent) : QWidget(parent, CLOSE_ONLY_WINDOW) {
+SendMessageWindow::SendMessageWindow(QWidget* parent) : QWidget(parent, CLOSE_ONLY_WINDOW) {
     setAttribute(Qt::WA_DeleteOnClose);
-    setObjectName(QStringLiteral("SEND_MESSAGE_FORM"));
+    setObjectName(QStringLiteral("sendMessageWindow"));
     setWindowTitle(QStringLiteral("Send a Message to the Server..."));
     setWindowIcon(artwork::sendMessageWindowIcon());
     setFixedSize(306, 161); // 4590 x 2415 twips
 
-    Label3 = new QLabel(this);
-    Label3->setObjectName(QStringLiteral("Label3"));
-    Label3->setTextFormat(Qt::PlainText);
-    Label3->setText(
+    m_prompt = new QLabel(this);
+    m_prompt->setObjectName(QStringLiteral("prompt"));
+    m_prompt->setTextFormat(Qt::PlainText);
+    m_prompt->setText(
         QStringLiteral("Type your message (maximum of 350 characters) and click on send:"));
-    Label3->setFont(arialFont(6.75));
-    Label3->setGeometry(twips(120, 120, 4455, 255));
-    QPalette labelPal = Label3->palette();
+    m_prompt->setFont(arialFont(6.75));
+    m_prompt->setGeometry(twips(120, 120, 4455, 255));
+    QPalette labelPal = m_prompt->palette();
     labelPal.setColor(QPalette::WindowText, Qt::white);
-    Label3->setPalette(labelPal);
+    m_prompt->setPalette(labelPal);
 
-    MESSAGE_TEXT = new MessageTextBox(this);
-    MESSAGE_TEXT->setObjectName(QStringLiteral("MESSAGE_TEXT"));
-    MESSAGE_TEXT->setGeometry(twips(120, 360, 3615, 1845));
-    MESSAGE_TEXT->setFont(msSansSerifFont(8.25));
-    MESSAGE_TEXT->setMaxLength(MAX_MESSAGE_LENGTH);
-    MESSAGE_TEXT->setToolTip(QStringLiteral("Type a message to send in this box..."));
-    MESSAGE_TEXT->setTabChangesFocus(true);
-    MESSAGE_TEXT->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    MESSAGE_TEXT->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    MESSAGE_TEXT->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    QPalette textPal = MESSAGE_TEXT->palette();
+    m_text = new MessageTextBox(this);
+    m_text->setObjectName(QStringLiteral("messageText"));
+    m_text->setGeometry(twips(120, 360, 3615, 1845));
+    m_text->setFont(msSansSerifFont(8.25));
+    m_text->setMaxLength(kMaxMessageLength);
+    m_text->setToolTip(QStringLiteral("Type a message to send in this box..."));
+    m_text->setTabChangesFocus(true);
+    m_text->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    m_text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    QPalette textPal = m_text->palette();
     textPal.setColor(QPalette::Text, Qt::black);
-    MESSAGE_TEXT->setPalette(textPal);
-    setMessageBackground(NORMAL_BACKGROUND);
+    m_text->setPalette(textPal);
+    setMessageBackground(kNormalBackground);
 
-    SEND_THE_MESSAGE_BUTTON = new QPushButton(this);
-    SEND_THE_MESSAGE_BUTTON->setObjectName(QStringLiteral("SEND_THE_MESSAGE_BUTTON"));
-    SEND_THE_MESSAGE_BUTTON->setGeometry(twips(3840, 360, 645, 300));
-    SEND_THE_MESSAGE_BUTTON->setIcon(QIcon(artwork::sendButtonPicture()));
-    SEND_THE_MESSAGE_BUTTON->setIconSize(QSize(38, 16));
-    SEND_THE_MESSAGE_BUTTON->setToolTip(QStringLiteral("Click here to send the message..."));
-    SEND_THE_MESSAGE_BUTTON->setAutoDefault(false);
+    m_sendButton = new QPushButton(this);
+    m_sendButton->setObjectName(QStringLiteral("sendButton"));
+    m_sendButton->setGeometry(twips(3840, 360, 645, 300));
+    m_sendButton->setIcon(QIcon(artwork::sendButtonPicture()));
+    m_sendButton->setIconSize(QSize(38, 16));
+    m_sendButton->setToolTip(QStringLiteral("Click here to send the message..."));
+    m_sendButton->setAutoDefault(false);
 
-    setTabOrder(MESSAGE_TEXT, SEND_THE_MESSAGE_BUTTON);
+    setTabOrder(m_text, m_sendButton);
 
-    connect(SEND_THE_MESSAGE_BUTTON, &QPushButton::clicked, this,
-            &SendMessageForm::SEND_THE_MESSAGE_BUTTON_Click);
-    connect(MESSAGE_TEXT, &MessageTextBox::clicked, this, &SendMessageForm::MESSAGE_TEXT_Click);
+    connect(m_sendButton, &QPushButton::clicked, this,
+            &SendMessageWindow::onSendClicked);
+    connect(m_text, &MessageTextBox::clicked, this, &SendMessageWindow::onTextClicked);
 
-    MESSAGE_TEXT->setFocus();
+    m_text->setFocus();
 }
 
-SendMessageForm::~SendMessageForm() {
-    if (gSendForm == this)
-        gSendForm = nullptr;
+QColor SendMessageWindow::messageBackground() const {
+    return m_text->palette().color(QPalette::Base);
 }
 
-QColor SendMessageForm::messageBackground() const {
-    return MESSAGE_TEXT->palette().color(QPalette::Base);
-}
-
-void SendMessageForm::setMessageBackground(const QColor& color) {
-    QPalette pal = MESSAGE_TEXT->palette();
+void SendMessageWindow::setMessageBackground(const QColor& color) {
+    QPalette pal = m_text->palette();
     pal.setColor(QPalette::Base, color);
-    MESSAGE_TEXT->setPalette(pal);
+    m_text->setPalette(pal);
 }
 
-void SendMessageForm::MESSAGE_TEXT_Click() {
-    setMessageBackground(NORMAL_BACKGROUND);
+void SendMessageWindow::onTextClicked() {
+    setMessageBackground(kNormalBackground);
 }
 
-void SendMessageForm::SEND_THE_MESSAGE_BUTTON_Click() {
-    if (MESSAGE_TEXT->toPlainText().isEmpty()) {
-        setMessageBackground(EMPTY_MESSAGE_BACKGROUND);
+void SendMessageWindow::onSendClicked() {
+    if (m_text->toPlainText().isEmpty()) {
+        setMessageBackground(kEmptyMessageBackground);
         return;
     }
-    Form1* main = mainForm();
-    if (!main)
-        return;
-    main->addLogEntry({QStringLiteral("     Sending a message to Server")});
-    PENDING_COMMAND = CMD_MESSAG;
-    main->openCommandConnection();
-    // The connection may come up in here, send the text and close this window: nothing after
-    // this line may touch the window.
-    QCoreApplication::processEvents();
+    emit sendRequested();
 }
 
 // Black behind the controls, painted rather than set in the palette so that the controls keep
 // their own colours (a black palette would also blacken the scroll bar).
-void SendMessageForm::paintEvent(QPaintEvent*) {
+void SendMessageWindow::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), Qt::black);
 }
 
-void SendMessageForm::closeEvent(QCloseEvent* event) {
-    // From here on the text counts as gone, even before the window itself is deleted.
-    if (gSendForm == this)
-        gSendForm = nullptr;
-    event->accept();
-}
 
-// ---------------------------------------------------------------------------------------------
-
-SendMessageForm* sendMessageForm() {
-    return gSendForm;
-}
-
-void showSendMessageForm() {
-    showSingleWindow(gSendForm, [] { return new SendMessageForm; });
-}
-
-QString sendMessageFormText() {
-    return gSendForm ? gSendForm->MESSAGE_TEXT->wireText() : QString();
-}
-
-void closeSendMessageForm() {
-    SendMessageForm* form = gSendForm;
-    gSendForm = nullptr;
-    if (form)
-        form->close();
-}
-
-void Form1::SEND_MESSAGE_BUTTON_Click() {
-    TAB_STOP_ZERO->setFocus();
-    showSendMessageForm();
+QString SendMessageWindow::messageText() const {
+    return m_text->wireText();
 }

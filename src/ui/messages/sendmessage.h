@@ -16,8 +16,8 @@ class MessageTextBox : public QPlainTextEdit {
 public:
     explicit MessageTextBox(QWidget* parent = nullptr);
 
-    int maxLength() const { return maxLength_; }
-    void setMaxLength(int n) { maxLength_ = n; }
+    int maxLength() const { return m_maxLength; }
+    void setMaxLength(int n) { m_maxLength = n; }
     // Length of the text as it goes on the wire.
     int wireLength() const;
     static int wireLength(const QString& text);
@@ -43,41 +43,35 @@ private:
     // Inserts at the cursor what fits of `text`; true when all of it did.
     bool insertLimited(const QString& text);
 
-    int maxLength_ = 32767;
+    int m_maxLength = 32767;
 };
 
-class SendMessageForm : public QWidget {
+class SendMessageWindow : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int MAX_MESSAGE_LENGTH = 350;
-    static inline const QColor NORMAL_BACKGROUND{255, 255, 255};
-    static inline const QColor EMPTY_MESSAGE_BACKGROUND{255, 192, 192};
+    static constexpr int kMaxMessageLength = 350;
+    static inline const QColor kNormalBackground{255, 255, 255};
+    static inline const QColor kEmptyMessageBackground{255, 192, 192};
 
-    explicit SendMessageForm(QWidget* parent = nullptr);
-    ~SendMessageForm() override;
+    explicit SendMessageWindow(QWidget* parent = nullptr);
 
-    void SEND_THE_MESSAGE_BUTTON_Click();
-    void MESSAGE_TEXT_Click();
-
+    // The text as it goes on the wire (every line break as CR LF).
+    QString messageText() const;
     QColor messageBackground() const;
 
-    QLabel* Label3;
-    MessageTextBox* MESSAGE_TEXT;
-    QPushButton* SEND_THE_MESSAGE_BUTTON;
+signals:
+    // Send was pressed with some text in the box.
+    void sendRequested();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
 
 private:
+    void onSendClicked();
+    void onTextClicked();
     void setMessageBackground(const QColor& color);
-};
 
-// The open send-message window, or null.
-SendMessageForm* sendMessageForm();
-// Shows the window (creating it first if needed) and brings it forward.
-void showSendMessageForm();
-// The text the window holds now; empty when it is not open.
-QString sendMessageFormText();
-// Closes the window, discarding its text; nothing when it is not open.
-void closeSendMessageForm();
+    QLabel* m_prompt;
+    MessageTextBox* m_text;
+    QPushButton* m_sendButton;
+};

@@ -1,5 +1,7 @@
-// The Options panel, where the settings are edited and saved.
+// The OptionsPanel panel, where the settings are edited and saved.
 #pragma once
+
+#include "app/savesettings.h"
 
 #include <QLabel>
 #include <QUrl>
@@ -34,83 +36,90 @@ protected:
     void mouseReleaseEvent(QMouseEvent* e) override;
 
 private:
-    bool pressed_ = false;
+    bool m_pressed = false;
 };
 
-class Options : public QWidget {
+class OptionsPanel : public QWidget {
     Q_OBJECT
 public:
     // Client area in pixels: 5055 x 3885 twips.
-    static constexpr int CLIENT_WIDTH = 337;
-    static constexpr int CLIENT_HEIGHT = 259;
+    static constexpr int kWidth = 337;
+    static constexpr int kHeight = 259;
 
     // The panel as designed, centred on `owner` (the main window), not yet loaded or shown.
-    explicit Options(QWidget* owner = nullptr);
-    ~Options() override;
+    // Takes the entries and writes them; gives the outcome (and any refusal was told).
+    using SaveFunction = std::function<SaveOutcome(SettingsEntries&, QWidget*)>;
 
-    // Fills the controls from `Settings`.
-    void Form_Load();
+    explicit OptionsPanel(QWidget* owner = nullptr);
+
+    // Fills the controls from the settings.
+    void load(const Settings& settings);
+    void setSaveFunction(SaveFunction save) { m_save = std::move(save); }
 
     // Page buttons: show their own page only.
-    void COMMS_OPTION_BUTTON_Click();
-    void WINDOW_OPTION_BUTTON_Click();
-    void STARTUP_OPTION_BUTTON_Click();
-    void OTHER_OPTION_BUTTON_Click();
-    // Takes the entries into `Settings`, writes the file and ends the program.
-    void Save_Button_Click();
-    // Discards the entries, resumes polling and brings the main window back.
-    void Cancel_Button_Click();
+    void showCommsPage();
+    void showWindowPage();
+    void showStartupPage();
+    void showOtherPage();
+    // Takes the entries and writes the file; once written the program ends (saved()).
+    void save();
+    // Discards the entries (cancelled()).
+    void cancel();
 
     // The labels beside the check boxes toggle them (a greyed box stays greyed).
-    void lbl_SAVE_WINDOW_POS_Click();
-    void lbl_ALWAYS_START_IN_MINIMODE_Click();
-    void lbl_ALWAYS_START_IN_SYSTRAY_Click();
-    void QRTS_OZ_WEBLINK_Click();
+    void toggleSavePosition();
+    void toggleStartMini();
+    void toggleStartTray();
+    void openWebLink();
 
     // The visible page, or null.
     QGroupBox* visiblePage() const;
 
     // Top row, in tab order.
-    QToolButton* COMMS_OPTION_BUTTON;
-    QToolButton* WINDOW_OPTION_BUTTON;
-    QToolButton* STARTUP_OPTION_BUTTON;
-    QToolButton* OTHER_OPTION_BUTTON;
-    QToolButton* Save_Button;
-    QToolButton* Cancel_Button;
+    QToolButton* m_commsPageButton;
+    QToolButton* m_windowPageButton;
+    QToolButton* m_startupPageButton;
+    QToolButton* m_otherPageButton;
+    QToolButton* m_saveButton;
+    QToolButton* m_cancelButton;
 
     // Pages.
-    QGroupBox* COMMS_FRAME;
-    QGroupBox* WINDOW_FRAME;
-    QGroupBox* STARTUP_FRAME;
-    QGroupBox* OTHER_OPTIONS_FRAME;
+    QGroupBox* m_commsPage;
+    QGroupBox* m_windowPage;
+    QGroupBox* m_startupPage;
+    QGroupBox* m_otherPage;
 
-    // Communication Options.
-    QLineEdit* LISTEN_PORT_TEXT;
-    QLabel* lblRECEIVE;
-    QLineEdit* TRANSMIT_PORT_TEXT;
-    QLabel* lblTRANSMIT;
-    QLabel* lblPORTS_HELP;
-    IpAddressBox* ZAV_SERVER_IP_TEXTBOX;
-    QLabel* lblSERVER_IP;
+    // Communication OptionsPanel.
+    QLineEdit* m_listenPortBox;
+    QLabel* m_listenPortLabel;
+    QLineEdit* m_transmitPortBox;
+    QLabel* m_transmitPortLabel;
+    QLabel* m_portsHelpLabel;
+    IpAddressBox* m_serverAddressBox;
+    QLabel* m_serverAddressLabel;
 
-    // Window Options.
-    QCheckBox* SAVE_WINDOW_POS_CHECKBOX;
-    ClickLabel* lbl_SAVE_WINDOW_POS;
+    // Window OptionsPanel.
+    QCheckBox* m_savePositionCheck;
+    ClickLabel* m_savePositionLabel;
 
-    // Startup Options.
-    QCheckBox* STARTUP_IN_MINIMODE_CHECKBOX;
-    ClickLabel* lbl_ALWAYS_START_IN_MINIMODE;
-    QCheckBox* STARTUP_IN_SYSTRAY_CHECKBOX;
-    ClickLabel* lbl_ALWAYS_START_IN_SYSTRAY;
+    // Startup OptionsPanel.
+    QCheckBox* m_startMiniCheck;
+    ClickLabel* m_startMiniLabel;
+    QCheckBox* m_startTrayCheck;
+    ClickLabel* m_startTrayLabel;
 
-    // Other Options.
-    QLineEdit* STATUS_UPDATE_INTERVAL_TEXTBOX;
-    QLabel* lblINTERVAL;
-    QLabel* lblINTERVAL_DEFAULT;
+    // Other OptionsPanel.
+    QLineEdit* m_intervalBox;
+    QLabel* m_intervalLabel;
+    QLabel* m_intervalDefaultLabel;
 
     // Bottom strip.
-    ClickLabel* QRTS_OZ_WEBLINK;
-    QLabel* ATTRIBUTION_IMAGE;
+    ClickLabel* m_webLink;
+    QLabel* m_attributionPicture;
+
+signals:
+    void saved();
+    void cancelled();
 
 protected:
     // The window manager's close request is refused: the panel is left through Save or Cancel.
@@ -122,11 +131,6 @@ private:
     // Closes and destroys the panel.
     void leave();
 
-    bool leaving_ = false;
+    bool m_leaving = false;
+    SaveFunction m_save;
 };
-
-// The open panel, or null.
-Options* optionsPanel();
-// Shows the panel, not modal; when none is open, one is first created from its design and
-// loaded from the settings.
-void showOptionsPanel();

@@ -6,24 +6,24 @@
 static int gTrayOverride = -1;
 
 TrayIcon::TrayIcon(QObject* parent) : QObject(parent) {
-    blink_.setInterval(BLINK_MS);
-    connect(&blink_, &QTimer::timeout, this, [this] {
-        blinkPhase_ = !blinkPhase_;
+    m_blink.setInterval(kBlinkMs);
+    connect(&m_blink, &QTimer::timeout, this, [this] {
+        m_blinkPhase = !m_blinkPhase;
         applyIcon();
     });
     // A tray that comes up after the program started still gets the icon.
-    trayWatch_.setInterval(3000);
-    connect(&trayWatch_, &QTimer::timeout, this, [this] {
+    m_trayWatch.setInterval(3000);
+    connect(&m_trayWatch, &QTimer::timeout, this, [this] {
         if (QSystemTrayIcon::isSystemTrayAvailable()) {
-            trayWatch_.stop();
+            m_trayWatch.stop();
             ensureTray();
         }
     });
 }
 
 TrayIcon::~TrayIcon() {
-    if (tray_)
-        tray_->hide();
+    if (m_tray)
+        m_tray->hide();
 }
 
 bool TrayIcon::trayAvailable() {
@@ -37,61 +37,61 @@ void TrayIcon::setTrayAvailableOverride(int available) {
 }
 
 void TrayIcon::setIcon(const QIcon& icon, const QIcon& dimmed) {
-    icon_ = icon;
-    dimmed_ = dimmed;
-    blinkPhase_ = false;
+    m_icon = icon;
+    m_dimmed = dimmed;
+    m_blinkPhase = false;
     applyIcon();
 }
 
 void TrayIcon::setToolTip(const QString& text) {
-    toolTip_ = text;
-    if (tray_)
-        tray_->setToolTip(text);
+    m_toolTip = text;
+    if (m_tray)
+        m_tray->setToolTip(text);
 }
 
 void TrayIcon::setAlert(bool on) {
-    alert_ = on;
-    blinkPhase_ = false;
+    m_alert = on;
+    m_blinkPhase = false;
     if (on)
-        blink_.start();
+        m_blink.start();
     else
-        blink_.stop();
+        m_blink.stop();
     applyIcon();
 }
 
 void TrayIcon::applyIcon() {
-    if (!tray_)
+    if (!m_tray)
         return;
-    const bool dim = alert_ && blinkPhase_;
-    tray_->setIcon(dim ? (dimmed_.isNull() ? QIcon() : dimmed_) : icon_);
+    const bool dim = m_alert && m_blinkPhase;
+    m_tray->setIcon(dim ? (m_dimmed.isNull() ? QIcon() : m_dimmed) : m_icon);
 }
 
 void TrayIcon::setContextMenu(QMenu* menu) {
-    menu_ = menu;
-    if (tray_)
-        tray_->setContextMenu(menu);
+    m_menu = menu;
+    if (m_tray)
+        m_tray->setContextMenu(menu);
 }
 
-void TrayIcon::ShowIcon() {
-    shown_ = true;
+void TrayIcon::showIcon() {
+    m_shown = true;
     if (QSystemTrayIcon::isSystemTrayAvailable())
         ensureTray();
     else
-        trayWatch_.start();
+        m_trayWatch.start();
 }
 
 void TrayIcon::ensureTray() {
-    if (tray_)
+    if (m_tray)
         return;
-    tray_ = new QSystemTrayIcon(this);
-    tray_->setToolTip(toolTip_);
-    if (menu_)
-        tray_->setContextMenu(menu_);
-    connect(tray_, &QSystemTrayIcon::activated, this,
+    m_tray = new QSystemTrayIcon(this);
+    m_tray->setToolTip(m_toolTip);
+    if (m_menu)
+        m_tray->setContextMenu(m_menu);
+    connect(m_tray, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
                 if (reason == QSystemTrayIcon::Trigger)
                     emit notification(int(reason));
             });
     applyIcon();
-    tray_->show();
+    m_tray->show();
 }

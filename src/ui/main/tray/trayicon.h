@@ -17,17 +17,17 @@ public:
     ~TrayIcon() override;
 
     void setIcon(const QIcon& icon, const QIcon& dimmed = QIcon());
-    QIcon icon() const { return icon_; }
+    QIcon icon() const { return m_icon; }
     void setToolTip(const QString& text);
-    QString toolTip() const { return toolTip_; }
+    QString toolTip() const { return m_toolTip; }
     // True makes the icon blink until it is set false again.
     void setAlert(bool on);
-    bool alert() const { return alert_; }
+    bool alert() const { return m_alert; }
     // Whether the icon is blinking for attention right now.
-    bool blinking() const { return blink_.isActive(); }
+    bool blinking() const { return m_blink.isActive(); }
     // Puts the icon into the tray, now or as soon as a tray appears.
-    void ShowIcon();
-    bool shown() const { return shown_; }
+    void showIcon();
+    bool shown() const { return m_shown; }
 
     void setContextMenu(QMenu* menu);
 
@@ -36,7 +36,7 @@ public:
     // Tests pretend there is (or is not) a tray.
     static void setTrayAvailableOverride(int available); // -1 none, 0 no, 1 yes
 
-    static constexpr int BLINK_MS = 600;
+    static constexpr int kBlinkMs = 600;
 
 signals:
     void notification(int reason);
@@ -45,14 +45,14 @@ private:
     void ensureTray();
     void applyIcon();
 
-    QIcon icon_;
-    QIcon dimmed_;
-    QString toolTip_;
-    bool alert_ = false;
-    bool shown_ = false;
-    bool blinkPhase_ = false;
-    QTimer blink_;
-    QTimer trayWatch_;
-    QSystemTrayIcon* tray_ = nullptr;
-    QMenu* menu_ = nullptr;
+    QIcon m_icon;
+    QIcon m_dimmed;
+    QString m_toolTip;
+    bool m_alert = false;
+    bool m_shown = false;
+    bool m_blinkPhase = false;
+    QTimer m_blink;
+    QTimer m_trayWatch;
+    QSystemTrayIcon* m_tray = nullptr;
+    QMenu* m_menu = nullptr;
 };

@@ -1,0 +1,38 @@
+// What start-up and shutdown ask of the windows. The desktop side implements it; tests can
+// implement it without any window.
+#pragma once
+
+#include <QPoint>
+#include <QStringList>
+
+class QWidget;
+
+// The indicator and tray states that start-up shows before the link reports anything.
+enum class StartupState {
+    StartingUp,         // the tray icon's first picture
+    SettingsMissing,    // no settings file: "ERROR", the no-server picture, tray asks to check
+    WaitingForStatus,   // a file was found: "WAIT...", the no-status picture
+    SettingsUnreadable, // the file could not be read: tray asks to check the settings
+    ListenFailed,       // the listen port could not be taken: tray says the client did not start
+    ClientRunning,      // all is well: tray says the client runs
+};
+
+class ClientView {
+public:
+    virtual ~ClientView() = default;
+    // The splash window shown while the program starts; it is painted before show returns.
+    virtual void showSplash() = 0;
+    virtual void closeSplash() = 0;
+    // The window that start-up's message boxes belong to: the splash while it is up.
+    virtual QWidget* boxOwner() = 0;
+    virtual void showStartupState(StartupState state) = 0;
+    // Adds an entry to the log (the log adds the separator and the time).
+    virtual void addLogEntry(const QStringList& lines) = 0;
+    // Places the main window's frame, in pixels.
+    virtual void placeMainWindow(const QPoint& topLeft) = 0;
+    virtual QPoint mainWindowPosition() const = 0;
+    virtual void setMiniMode(bool mini) = 0;
+    // Whether the desktop has a system tray that could bring a hidden window back.
+    virtual bool trayAvailable() const = 0;
+    virtual void showMainWindow() = 0;
+};

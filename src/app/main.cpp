@@ -1,8 +1,0 @@
-#include "app/lifecycle.h"
-
-#include <QApplication>
-
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    return runProgram(app);
-}

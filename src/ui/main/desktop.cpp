@@ -1,0 +1,274 @@
+#include "ui/main/desktop.h"
+
+#include "app/clientapp.h"
+#include "app/environment.h"
+#include "app/terminationsignals.h"
+#include "ui/main/about.h"
+#include "ui/main/artwork.h"
+#include "ui/main/mainwindow.h"
+#include "ui/main/placement.h"
+#include "ui/main/splashwindow.h"
+#include "ui/main/tray/trayicon.h"
+#include "ui/messages/receivedmessages.h"
+#include "ui/messages/sendmessage.h"
+#include "ui/options/options.h"
+
+#include <QApplication>
+#include <QMenu>
+
+Desktop::Desktop(ClientApp& app, QObject* parent)
+    : QObject(parent), m_app(app), m_main(new MainWindow), m_tray(new TrayIcon(this)) {
+    ServerLink& link = app.link();
+    connect(m_main, &MainWindow::connectRequested, &link, &ServerLink::requestConnect);
+    connect(m_main, &MainWindow::disconnectRequested, &link, &ServerLink::requestDisconnect);
+    connect(m_main, &MainWindow::statusRequested, &link, &ServerLink::requestStatus);
+    connect(m_main, &MainWindow::settingsRequested, this, &Desktop::openOptions);
+    connect(m_main, &MainWindow::sendMessageRequested, this, &Desktop::openSendMessage);
+    connect(m_main, &MainWindow::aboutRequested, this, &Desktop::openAbout);
+    connect(m_main, &MainWindow::closeRequested, this, &Desktop::requestShutdown);
+
+    connect(&link, &ServerLink::logEntry, m_main, &MainWindow::addLogEntry);
+    connect(&link, &ServerLink::lastConnectTimeChanged, m_main, &MainWindow::setLastConnectTime);
+    connect(&link, &ServerLink::stateChanged, this, &Desktop::showLinkState);
+    connect(&link, &ServerLink::messageReceived, this, &Desktop::showReceivedMessage);
+    connect(&link, &ServerLink::commandSent, this, [this](Command command) {
+        // A message once sent goes with its window.
+        if (command == Command::Message && m_send)
+            m_send->close();
+    });
+    link.setMessageTextSource([this] { return m_send ? m_send->messageText() : QString(); });
+
+    connect(m_tray, &TrayIcon::notification, this, &Desktop::toggleFromTray);
+    buildTrayMenu();
+}
+
+Desktop::~Desktop() {
+    delete m_main;
+    for (QWidget* w : {static_cast<QWidget*>(m_splash), static_cast<QWidget*>(m_about),
+                       static_cast<QWidget*>(m_send), static_cast<QWidget*>(m_received),
+                       static_cast<QWidget*>(m_options)})
+        delete w;
+}
+
+SendMessageWindow* Desktop::sendMessageWindow() const {
+    return m_send;
+}
+ReceivedMessagesWindow* Desktop::receivedMessagesWindow() const {
+    return m_received;
+}
+OptionsPanel* Desktop::optionsPanel() const {
+    return m_options;
+}
+AboutWindow* Desktop::aboutWindow() const {
+    return m_about;
+}
+
+const QIcon& Desktop::trayPicture(TrayPicture picture) const {
+    QIcon& icon = m_trayPictures[size_t(picture)];
+    if (icon.isNull())
+        icon = artwork::trayPicture(picture);
+    return icon;
+}
+
+void Desktop::buildTrayMenu() {
+    m_trayMenu = new QMenu(m_main);
+    auto add = [this](const QString& text, auto slot) {
+        QAction* a = m_trayMenu->addAction(text);
+        connect(a, &QAction::triggered, this, slot);
+    };
+    ServerLink* link = &m_app.link();
+    add(tr("Show / Hide"), [this] { toggleFromTray(); });
+    add(tr("Normal / Mini window"), [this] { m_main->toggleMode(); });
+    m_trayMenu->addSeparator();
+    add(tr("Connect"), [link] { link->requestConnect(); });
+    add(tr("Disconnect"), [link] { link->requestDisconnect(); });
+    add(tr("Send a message..."), [this] { openSendMessage(); });
+    m_trayMenu->addSeparator();
+    add(tr("Options..."), [this] { openOptions(); });
+    add(tr("About..."), [this] { openAbout(); });
+    m_trayMenu->addSeparator();
+    add(tr("Quit"), [this] { requestShutdown(); });
+    m_tray->setContextMenu(m_trayMenu);
+}
+
+void Desktop::setTray(TrayPicture picture, const QString& toolTip, bool alert) {
+    QIcon& dimmed = m_trayPicturesDimmed[size_t(picture)];
+    if (dimmed.isNull())
+        dimmed = artwork::trayPictureDimmed(picture);
+    m_tray->setIcon(trayPicture(picture), dimmed);
+    m_tray->setToolTip(toolTip);
+    m_tray->setAlert(alert);
+}
+
+void Desktop::setTray(const TrayLook& look) {
+    setTray(look.picture, QString::fromLatin1(look.toolTip), look.alert);
+}
+
+void Desktop::showLinkState(LinkState state) {
+    m_main->showLinkState(state);
+    setTray(linkLook(state).tray);
+}
+
+void Desktop::toggleFromTray() {
+    if (m_main->isVisible()) {
+        // Without a tray nothing could bring the window back.
+        if (TrayIcon::trayAvailable())
+            m_main->hide();
+        return;
+    }
+    m_main->show();
+    m_main->raise();
+}
+
+void Desktop::openSendMessage() {
+    m_main->parkFocus();
+    showSingleWindow(m_send, m_main, [this] {
+        auto* window = new SendMessageWindow;
+        connect(window, &SendMessageWindow::sendRequested, this, [this] {
+            m_main->addLogEntry({QStringLiteral("     Sending a message to Server")});
+            m_app.link().sendMessage();
+        });
+        return window;
+    });
+}
+
+void Desktop::openAbout() {
+    m_main->parkFocus();
+    showSingleWindow(m_about, m_main, [] { return new AboutWindow; });
+}
+
+void Desktop::openOptions() {
+    // Each step is taken whatever became of the one before.
+    m_main->parkFocus();
+    m_app.pausePolling();
+    m_main->hide();
+    showSingleWindow(m_options, m_main, [this] {
+        auto* panel = new OptionsPanel(m_main);
+        panel->load(m_app.settings());
+        panel->setSaveFunction([this](SettingsEntries& entries, QWidget* owner) {
+            return m_app.saveSettings(entries, owner);
+        });
+        connect(panel, &OptionsPanel::saved, this, [this] { m_app.endAfterSave(); });
+        connect(panel, &OptionsPanel::cancelled, this, [this] {
+            // Polling resumes; the first request comes one full interval from now.
+            m_app.resumePolling();
+            m_main->show();
+        });
+        return panel;
+    });
+}
+
+void Desktop::showReceivedMessage(const QString& text, const QString& peerAddress) {
+    // Brought to the front but not activated: the user may be typing elsewhere.
+    showSingleWindow(
+        m_received, m_main,
+        [this] {
+            auto* window = new ReceivedMessagesWindow;
+            connect(window, &ReceivedMessagesWindow::closed, this, [this] {
+                // Only the tray changes; the main window is never shown from here.
+                if (!m_closing && !m_app.isShutDown())
+                    setTray(kWaitingTray);
+            });
+            return window;
+        },
+        false);
+    m_received->appendMessage(text, peerAddress, currentDateTime().time());
+    if (!m_closing && !m_app.isShutDown())
+        setTray(kMessageWaitingTray);
+}
+
+void Desktop::requestShutdown() {
+    if (m_closing)
+        return;
+    m_closing = true;
+    m_app.shutdown(m_main->pos());
+    m_main->fadeOut(env().fadeMilliseconds, [this] {
+        // Windows opened from the main window go with it.
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w != m_main && w->isVisible())
+                w->close();
+        QCoreApplication::exit(0);
+    });
+}
+
+void Desktop::showSplash() {
+    m_splash = new SplashWindow;
+    m_splash->show();
+    QCoreApplication::processEvents();
+}
+
+void Desktop::closeSplash() {
+    if (m_splash)
+        m_splash->close();
+}
+
+QWidget* Desktop::boxOwner() {
+    return m_splash ? static_cast<QWidget*>(m_splash) : m_main;
+}
+
+void Desktop::showStartupState(StartupState state) {
+    m_main->showStartupState(state);
+    const QString check = QStringLiteral("ZAV Remote 2002... please check settings");
+    switch (state) {
+    case StartupState::StartingUp:
+        setTray(TrayPicture::RedX, QStringLiteral("ZAV Remote 2002... starting up"), false);
+        m_tray->showIcon();
+        break;
+    case StartupState::SettingsMissing:
+    case StartupState::SettingsUnreadable:
+        setTray(TrayPicture::RedX, check, true);
+        break;
+    case StartupState::ListenFailed:
+        setTray(TrayPicture::RedX, QStringLiteral("ZAV Remote 2002... client could not be started"),
+                true);
+        break;
+    case StartupState::ClientRunning:
+        setTray(TrayPicture::ServerRunning, QStringLiteral("ZAV Remote 2002... client running"),
+                false);
+        break;
+    case StartupState::WaitingForStatus:
+        break;
+    }
+}
+
+void Desktop::addLogEntry(const QStringList& lines) {
+    m_main->addLogEntry(lines);
+}
+
+void Desktop::placeMainWindow(const QPoint& topLeft) {
+    m_main->move(topLeft);
+}
+
+QPoint Desktop::mainWindowPosition() const {
+    return m_main->pos();
+}
+
+void Desktop::setMiniMode(bool mini) {
+    m_main->setMiniMode(mini);
+}
+
+bool Desktop::trayAvailable() const {
+    return TrayIcon::trayAvailable();
+}
+
+void Desktop::showMainWindow() {
+    m_main->show();
+}
+
+int runDesktopClient(QApplication& application) {
+    application.setApplicationName(QStringLiteral("zav-remote"));
+    application.setApplicationDisplayName(QStringLiteral("ZAV Remote 2002"));
+    application.setQuitOnLastWindowClosed(false);
+    if (!env().endProgram)
+        env().endProgram = [](int code) { QCoreApplication::exit(code); };
+
+    ClientApp app;
+    Desktop desktop(app);
+    if (!app.start(desktop))
+        return 0;
+    onTerminationSignal([&desktop] { desktop.requestShutdown(); });
+    // The end of the desktop session runs the shutdown steps too.
+    QObject::connect(&application, &QCoreApplication::aboutToQuit, &app,
+                     [&app, &desktop] { app.shutdown(desktop.mainWindowPosition()); });
+    return application.exec();
+}

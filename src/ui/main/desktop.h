@@ -1,0 +1,83 @@
+// The client's windows and tray as one desktop: it shows what the link and start-up report,
+// turns the user's actions into requests of the client, and opens and closes the secondary
+// windows. It is the only place that knows all the windows.
+#pragma once
+
+#include "app/clientview.h"
+#include "ui/main/indicators.h"
+
+#include <QIcon>
+#include <QObject>
+#include <QPointer>
+#include <array>
+
+class AboutWindow;
+class ClientApp;
+class MainWindow;
+class OptionsPanel;
+class QApplication;
+class QMenu;
+class ReceivedMessagesWindow;
+class SendMessageWindow;
+class SplashWindow;
+class TrayIcon;
+
+class Desktop : public QObject, public ClientView {
+    Q_OBJECT
+public:
+    explicit Desktop(ClientApp& app, QObject* parent = nullptr);
+    ~Desktop() override;
+
+    MainWindow& mainWindowView() { return *m_main; }
+    TrayIcon& tray() { return *m_tray; }
+    QMenu* trayMenu() const { return m_trayMenu; }
+    SendMessageWindow* sendMessageWindow() const;
+    ReceivedMessagesWindow* receivedMessagesWindow() const;
+    OptionsPanel* optionsPanel() const;
+    AboutWindow* aboutWindow() const;
+    const QIcon& trayPicture(TrayPicture picture) const;
+
+    // The user's actions.
+    void toggleFromTray();
+    void openSendMessage();
+    void openAbout();
+    void openOptions();
+    void showReceivedMessage(const QString& text, const QString& peerAddress);
+    // Ends the program through the shutdown steps and the fade.
+    void requestShutdown();
+
+    // ClientView.
+    void showSplash() override;
+    void closeSplash() override;
+    QWidget* boxOwner() override;
+    void showStartupState(StartupState state) override;
+    void addLogEntry(const QStringList& lines) override;
+    void placeMainWindow(const QPoint& topLeft) override;
+    QPoint mainWindowPosition() const override;
+    void setMiniMode(bool mini) override;
+    bool trayAvailable() const override;
+    void showMainWindow() override;
+
+private:
+    void buildTrayMenu();
+    void setTray(TrayPicture picture, const QString& toolTip, bool alert);
+    void setTray(const TrayLook& look);
+    void showLinkState(LinkState state);
+
+    ClientApp& m_app;
+    MainWindow* m_main;
+    TrayIcon* m_tray;
+    QMenu* m_trayMenu = nullptr;
+    QPointer<SplashWindow> m_splash;
+    QPointer<AboutWindow> m_about;
+    QPointer<SendMessageWindow> m_send;
+    QPointer<ReceivedMessagesWindow> m_received;
+    QPointer<OptionsPanel> m_options;
+    mutable std::array<QIcon, kTrayPictureCount> m_trayPictures;
+    mutable std::array<QIcon, kTrayPictureCount> m_trayPicturesDimmed;
+    bool m_closing = false;
+};
+
+// Runs the client on the desktop from start-up to the end of the event loop; a second copy
+// ends at once. Returns the exit code.
+int runDesktopClient(QApplication& application);

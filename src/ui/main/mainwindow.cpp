@@ -1,0 +1,286 @@
+#include "ui/main/mainwindow.h"
+
+#include "app/environment.h"
+#include "ui/main/artwork.h"
+#include "ui/main/design.h"
+#include "ui/main/statuslog.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QPainter>
+#include <QPropertyAnimation>
+#include <QPushButton>
+
+Lamp::Lamp(QWidget* parent) : QWidget(parent), m_colour(kLampPaleYellow) {}
+
+void Lamp::setColour(const QColor& colour) {
+    m_colour = colour;
+    update();
+}
+
+void Lamp::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), m_colour);
+}
+
+MainWindow::MainWindow(QWidget* parent) : QWidget(parent, CLOSE_ONLY_WINDOW) {
+    setObjectName(QStringLiteral("mainWindow"));
+    setWindowTitle(QStringLiteral("ZAV Remote 2002"));
+    setWindowIcon(artwork::windowIcon());
+    setFixedSize(kWidth, kNormalHeight);
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::black);
+    setPalette(pal);
+    buildControls();
+}
+
+void MainWindow::buildControls() {
+    const struct {
+        StatusPicture which;
+        int left;
+        const char* toolTip;
+    } pictures[] = {
+        {StatusPicture::NoStatus, 240, "Status currently unknown... please wait"},
+        {StatusPicture::NoServer, 240, "Server not found - status is unavailable"},
+        {StatusPicture::NoCard, 225, "The server reports no ZAV card... status is not available"},
+        {StatusPicture::NoSignal, 240, "No Satellite signal is present"},
+        {StatusPicture::Connected, 240, "ZAV is connected to the Internet"},
+        {StatusPicture::Disconnected, 240, "ZAV is not connected to the Internet"},
+        {StatusPicture::Dialing, 240, "ZAV Manager (server) is dialing now"},
+    };
+    for (const auto& p : pictures) {
+        auto* label = new QLabel(this);
+        label->setGeometry(twips(p.left, 120, 480, 480));
+        label->setPixmap(artwork::statusPicture(p.which));
+        label->setToolTip(QString::fromLatin1(p.toolTip));
+        label->hide();
+        m_pictures[size_t(p.which)] = label;
+    }
+
+    auto textLabel = [this](const QString& text, const QRect& geometry, const QFont& font,
+                            const QColor& colour, Qt::Alignment align) {
+        auto* label = new QLabel(text, this);
+        label->setTextFormat(Qt::PlainText);
+        label->setGeometry(geometry);
+        label->setFont(font);
+        label->setAlignment(align | Qt::AlignTop);
+        QPalette p = label->palette();
+        p.setColor(QPalette::WindowText, colour);
+        label->setPalette(p);
+        return label;
+    };
+    m_statusWord = textLabel(QStringLiteral("OFFLINE"), twips(720, 120, 1575, 375),
+                             msSansSerifFont(13.5, true), QColor(255, 255, 0), Qt::AlignLeft);
+    m_statusWord->setObjectName(QStringLiteral("statusWord"));
+    m_lamp = new Lamp(this);
+    m_lamp->setObjectName(QStringLiteral("signalLamp"));
+    m_lamp->setGeometry(twips(840, 480, 375, 135));
+    textLabel(QStringLiteral("Signal Quality"), twips(1230, 465, 975, 255), arialFont(6.75),
+              QColor(255, 255, 0), Qt::AlignLeft);
+
+    auto button = [this](artwork::Button art, const char* name, int left, const char* toolTip) {
+        auto* b = new QPushButton(this);
+        b->setObjectName(QLatin1String(name));
+        b->setGeometry(twips(left, 720, 375, 375));
+        b->setIcon(artwork::buttonIcon(art));
+        b->setIconSize(QSize(18, 16));
+        b->setToolTip(QString::fromLatin1(toolTip));
+        b->setAutoDefault(false);
+        b->setStyleSheet(QStringLiteral(
+            "QPushButton { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #4a4a4a,"
+            " stop:1 #262626); border: 1px solid #6a6a6a; border-radius: 2px; padding: 0; }"
+            "QPushButton:hover { border-color: #c8c800; }"
+            "QPushButton:pressed { background: #151515; }"));
+        return b;
+    };
+    QPushButton* connectButton =
+        button(artwork::Button::Connect, "connectButton", 120,
+               "Tells ZAV Manager (the server) to dial the Internet connection");
+    QPushButton* disconnectButton =
+        button(artwork::Button::Disconnect, "disconnectButton", 480,
+               "Tells ZAV Manager (the server) to hang-up the Internet connection");
+    QPushButton* settingsButton = button(artwork::Button::Settings, "settingsButton", 840,
+                                         "Display the settings panel");
+    QPushButton* modeButton = button(artwork::Button::WindowMode, "modeButton", 1200,
+                                     "Changes between normal and mini-window mode");
+    QPushButton* sendButton = button(artwork::Button::SendMessage, "sendMessageButton", 1560,
+                                     "Sends a text message to ZAV Manager (the server)");
+    QPushButton* aboutButton =
+        button(artwork::Button::About, "aboutButton", 1920, "About ZAV Manager 2002");
+
+    m_log = new QListWidget(this);
+    m_log->setObjectName(QStringLiteral("statusLog"));
+    m_log->setGeometry(twips(120, 1200, 2175, 2700));
+    m_log->setFont(verdanaFont(5.25, true));
+    m_log->setToolTip(QStringLiteral("This list contains Status Messages"));
+    m_log->setSelectionMode(QAbstractItemView::NoSelection);
+    m_log->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_log->setFrameShape(QFrame::Box);
+    m_log->setTextElideMode(Qt::ElideNone);
+    m_log->setStyleSheet(
+        QStringLiteral(
+            "QListWidget { background: black; color: white; border: 1px solid #5a5a5a; }") +
+        darkScrollBarStyle());
+    m_log->installEventFilter(this);
+    m_log->viewport()->installEventFilter(this);
+
+    m_lastConnect = textLabel(QStringLiteral("na"), twips(1080, 3930, 1170, 255), arialFont(6.75),
+                              QColor(0xC0, 0xC0, 0x00), Qt::AlignRight);
+    m_lastConnect->setObjectName(QStringLiteral("lastConnectTime"));
+    m_lastConnect->setToolTip(QStringLiteral(
+        "Displays the time that ZAV Manager (the server) last connected to the Internet"));
+
+    auto* logo = new QLabel(this);
+    logo->setGeometry(twips(120, 3960, 480, 135));
+    logo->setPixmap(artwork::smallLogo());
+
+    // Beyond the client area: the focus sink, and the status request the polling also makes.
+    m_focusSink = new QPushButton(QStringLiteral("Tab 0"), this);
+    m_focusSink->setObjectName(QStringLiteral("focusSink"));
+    m_focusSink->setGeometry(twips(3360, 2640, 615, 375));
+    m_focusSink->setAutoDefault(false);
+    auto* statusButton = new QPushButton(QStringLiteral("Status Request"), this);
+    statusButton->setObjectName(QStringLiteral("statusRequestButton"));
+    statusButton->setGeometry(twips(240, 4200, 1935, 375));
+    statusButton->setAutoDefault(false);
+
+    // The buttons give the focus back to the sink first.
+    auto forward = [this](QPushButton* b, void (MainWindow::*request)()) {
+        connect(b, &QPushButton::clicked, this, [this, request] {
+            parkFocus();
+            emit(this->*request)();
+        });
+    };
+    forward(connectButton, &MainWindow::connectRequested);
+    forward(disconnectButton, &MainWindow::disconnectRequested);
+    forward(settingsButton, &MainWindow::settingsRequested);
+    forward(sendButton, &MainWindow::sendMessageRequested);
+    forward(aboutButton, &MainWindow::aboutRequested);
+    connect(modeButton, &QPushButton::clicked, this, [this] {
+        parkFocus();
+        toggleMode();
+    });
+    connect(statusButton, &QPushButton::clicked, this, &MainWindow::statusRequested);
+
+    QWidget* order[] = {m_focusSink,  m_log,            statusButton, connectButton,
+                        disconnectButton, settingsButton, modeButton,   aboutButton,
+                        sendButton};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+    parkFocus();
+}
+
+void MainWindow::parkFocus() {
+    m_focusSink->setFocus();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    // The log never keeps the focus: it goes back to the sink at once.
+    if ((watched == m_log || watched == m_log->viewport()) && event->type() == QEvent::FocusIn)
+        parkFocus();
+    return QWidget::eventFilter(watched, event);
+}
+
+void MainWindow::showLinkState(LinkState state) {
+    const LinkLook& look = linkLook(state);
+    for (int i = 0; i < kStatusPictureCount; ++i)
+        m_pictures[size_t(i)]->setVisible(StatusPicture(i) == look.picture);
+    m_statusWord->setText(QString::fromLatin1(look.word));
+    if (look.lastConnect)
+        m_lastConnect->setText(QString::fromLatin1(look.lastConnect));
+    m_lamp->setColour(look.lamp);
+}
+
+void MainWindow::showStartupState(StartupState state) {
+    switch (state) {
+    case StartupState::SettingsMissing: {
+        m_statusWord->setText(QStringLiteral("ERROR"));
+        QLabel* noServer = m_pictures[size_t(StatusPicture::NoServer)];
+        noServer->setToolTip(QStringLiteral("ZAV Remote 2002... please check settings"));
+        noServer->setVisible(true);
+        break;
+    }
+    case StartupState::WaitingForStatus:
+        m_statusWord->setText(QStringLiteral("WAIT..."));
+        m_pictures[size_t(StatusPicture::NoStatus)]->setVisible(true);
+        break;
+    default:
+        break; // the others concern only the tray
+    }
+}
+
+void MainWindow::setLastConnectTime(const QString& time) {
+    m_lastConnect->setText(time);
+}
+
+StatusPicture MainWindow::visiblePicture() const {
+    for (int i = 0; i < kStatusPictureCount; ++i)
+        if (!m_pictures[size_t(i)]->isHidden())
+            return StatusPicture(i);
+    return StatusPicture(-1);
+}
+
+QString MainWindow::statusWord() const {
+    return m_statusWord->text();
+}
+
+QColor MainWindow::lampColour() const {
+    return m_lamp->colour();
+}
+
+QString MainWindow::lastConnectTime() const {
+    return m_lastConnect->text();
+}
+
+void MainWindow::addLogEntry(const QStringList& lines) {
+    trimLog(m_log, int(2 + lines.size()));
+    insertLogEntry(m_log, currentDateTime().time(), lines);
+}
+
+QStringList MainWindow::logLines() const {
+    QStringList lines;
+    for (int i = 0; i < m_log->count(); ++i)
+        lines << m_log->item(i)->text();
+    return lines;
+}
+
+bool MainWindow::isMiniMode() const {
+    return height() == kMiniHeight;
+}
+
+void MainWindow::setMiniMode(bool mini) {
+    setFixedSize(kWidth, mini ? kMiniHeight : kNormalHeight);
+}
+
+void MainWindow::toggleMode() {
+    if (height() == kNormalHeight)
+        setMiniMode(true);
+    else if (height() == kMiniHeight)
+        setMiniMode(false);
+}
+
+void MainWindow::fadeOut(int milliseconds, std::function<void()> done) {
+    auto finish = [this, done] {
+        hide();
+        if (done)
+            done();
+    };
+    if (!isVisible() || milliseconds <= 0) {
+        finish();
+        return;
+    }
+    auto* fade = new QPropertyAnimation(this, "windowOpacity", this);
+    fade->setDuration(milliseconds);
+    fade->setStartValue(1.0);
+    fade->setEndValue(0.0);
+    connect(fade, &QPropertyAnimation::finished, this, finish);
+    fade->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    // Closing is the program's shutdown, which decides when the window goes.
+    event->ignore();
+    emit closeRequested();
+}

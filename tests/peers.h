@@ -1,0 +1,71 @@
+// Peers on 127.0.0.1 for the tests: a stand-in for the server's receive port and a reporting
+// peer that connects to the client's listen port like the server does.
+#pragma once
+
+#include <QList>
+#include <QRandomGenerator>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+#include <memory>
+
+// A TCP port that nothing listens on right now. Settings hold ports as 16-bit signed numbers,
+// so it lies below the system's ephemeral range.
+inline int freePort() {
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        const auto port = quint16(20000 + QRandomGenerator::global()->bounded(12000));
+        QTcpServer probe;
+        if (probe.listen(QHostAddress::AnyIPv4, port))
+            return port;
+    }
+    return 0;
+}
+
+// Takes command connections and keeps each one's bytes as one record once the client closed.
+struct RecordServer {
+    QTcpServer server;
+    QList<QByteArray> records;
+    int connections = 0;
+
+    RecordServer() {
+        QObject::connect(&server, &QTcpServer::newConnection, &server, [this] {
+            while (QTcpSocket* s = server.nextPendingConnection()) {
+                ++connections;
+                auto bytes = std::make_shared<QByteArray>();
+                QObject::connect(s, &QTcpSocket::readyRead, s,
+                                 [s, bytes] { *bytes += s->readAll(); });
+                QObject::connect(s, &QTcpSocket::disconnected, s, [this, s, bytes] {
+                    records.append(*bytes + s->readAll());
+                    s->deleteLater();
+                });
+            }
+        });
+        server.listen(QHostAddress::LocalHost, quint16(freePort()));
+    }
+    int port() const { return server.serverPort(); }
+    // The records with content (an abandoned attempt may arrive empty).
+    QList<QByteArray> sent() const {
+        QList<QByteArray> out;
+        for (const QByteArray& r : records)
+            if (!r.isEmpty())
+                out << r;
+        return out;
+    }
+};
+
+inline std::unique_ptr<QTcpSocket> reportPeer(int port) {
+    auto s = std::make_unique<QTcpSocket>();
+    s->connectToHost(QHostAddress::LocalHost, quint16(port));
+    if (!s->waitForConnected(3000))
+        return nullptr;
+    return s;
+}
+
+// Connects to `port`, writes the record and closes, as the server does with a report.
+inline void deliver(int port, const QByteArray& record) {
+    auto s = reportPeer(port);
+    QVERIFY(s);
+    s->write(record);
+    QVERIFY(s->waitForBytesWritten(3000));
+    s->disconnectFromHost();
+}
