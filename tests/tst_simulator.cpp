@@ -2,6 +2,8 @@
 // Simulator class, and once as the built zav-manager-sim program.
 #include "peers.h"
 
+#include "link/records.h"
+
 #include "simulator.h"
 
 #include <QProcess>
