@@ -1,8 +1,9 @@
 // Wire records, the code page, the status log's lines and trimming, the version text.
-#include "link/codepage.h"
+// Records, the code page, the log's lines and the version text: the pieces that are pure
+// functions of their input.
 #include "app/version.h"
-#include "ui/main/indicators.h"
-#include "link/wire.h"
+#include "link/codepage.h"
+#include "link/records.h"
 #include "ui/main/statuslog.h"
 
 #include <QListWidget>
@@ -19,19 +20,6 @@ class TestRecords : public QObject {
     }
 
 private slots:
-    void commandRecords() {
-        QCOMPARE(commandRecord(CMD_STATUS), QByteArray("STATUS"));
-        QCOMPARE(commandRecord(CMD_CONNEC), QByteArray("CONNEC"));
-        QCOMPARE(commandRecord(CMD_DISCON), QByteArray("DISCON"));
-        QCOMPARE(commandRecord(CMD_MESSAG), QByteArray("MESSAG"));
-        QCOMPARE(commandRecord(CMD_MESSAG, QStringLiteral(" hi\r\nthere \u20ac")),
-                 QByteArray("MESSAG hi\r\nthere \x80"));
-        QCOMPARE(commandRecord(CMD_NONE), QByteArray());
-        QCOMPARE(commandRecord(7), QByteArray());
-        // The message text is sent as it is, without escaping or padding.
-        QCOMPARE(commandRecord(CMD_STATUS, QStringLiteral("ignored")), QByteArray("STATUS"));
-    }
-
     void codePageRoundTripsEveryByte() {
         QByteArray all;
         for (int b = 0; b < 256; ++b)
@@ -47,9 +35,9 @@ private slots:
         QTest::newRow("status") << "STATUS CONNSIGOK01:02pm" << int(RecordKind::Status);
         QTest::newRow("message") << "MESSAGhello" << int(RecordKind::Message);
         QTest::newRow("empty message") << "MESSAG" << int(RecordKind::Message);
-        QTest::newRow("receipt") << "MSGREC" << int(RecordKind::MsgRec);
-        QTest::newRow("connec") << "CONNEC" << int(RecordKind::Connec);
-        QTest::newRow("discon") << "DISCONxyz" << int(RecordKind::Discon);
+        QTest::newRow("receipt") << "MSGREC" << int(RecordKind::MessageReceipt);
+        QTest::newRow("connec") << "CONNEC" << int(RecordKind::Connect);
+        QTest::newRow("discon") << "DISCONxyz" << int(RecordKind::Disconnect);
         QTest::newRow("lower case") << "messagHello" << int(RecordKind::Unknown);
         QTest::newRow("short") << "STATU" << int(RecordKind::Unknown);
         QTest::newRow("empty") << "" << int(RecordKind::Unknown);
@@ -73,31 +61,6 @@ private slots:
         QCOMPARE(messageRecordText(QStringLiteral("MESSAG")), QString());
     }
 
-    void refusalNoticeIsSixtyBytes() {
-        QCOMPARE(int(sizeof(REFUSAL_NOTICE) - 1), 60);
-        QVERIFY(QByteArray(REFUSAL_NOTICE).endsWith("SESSION.\r\n"));
-    }
-
-    void statusCodesSelectStates() {
-        QCOMPARE(displayStateForCode(QStringLiteral("NOCARDSTA")), DisplayState::NO_CARD);
-        QCOMPARE(displayStateForCode(QStringLiteral("CONNSIGOK")), DisplayState::ONLINE);
-        QCOMPARE(displayStateForCode(QStringLiteral("DISCSIGOK")), DisplayState::OFFLINE);
-        QCOMPARE(displayStateForCode(QStringLiteral("CONNNOSIG")), DisplayState::ONLINE_NO_SIGNAL);
-        QCOMPARE(displayStateForCode(QStringLiteral("DISCNOSIG")), DisplayState::OFFLINE_NO_SIGNAL);
-        QCOMPARE(displayStateForCode(QStringLiteral("DIALNOSIG")), DisplayState::DIALING_NO_SIGNAL);
-        QCOMPARE(displayStateForCode(QStringLiteral("DIALSIGOK")), DisplayState::DIALING);
-        QVERIFY(!displayStateForCode(QStringLiteral("connsigok")));
-        QVERIFY(!displayStateForCode(QStringLiteral("CONNSIGO")));
-        QVERIFY(!displayStateForCode(QString()));
-        // Only the steady link states stop calling for attention.
-        for (int s = 0; s <= int(DisplayState::WAITING); ++s) {
-            const auto state = DisplayState(s);
-            const bool quiet = state == DisplayState::ONLINE || state == DisplayState::OFFLINE ||
-                               state == DisplayState::WAITING;
-            QCOMPARE(displayStateInfo(state).alert, !quiet);
-        }
-    }
-
     void timeLines_data() {
         QTest::addColumn<QTime>("time");
         QTest::addColumn<QString>("text");
@@ -116,14 +79,6 @@ private slots:
         QLocale::setDefault(QLocale::c());
     }
 
-    void entryLines() {
-        const QStringList lines =
-            logEntryLines(QTime(21, 5), {QStringLiteral("     A"), QStringLiteral("     B")});
-        QCOMPARE(lines, (QStringList{QStringLiteral("     --------------------------------------"),
-                                     QStringLiteral("     09:05pm"), QStringLiteral("     A"),
-                                     QStringLiteral("     B")}));
-    }
-
     void trimming_data() {
         QTest::addColumn<int>("before");
         QTest::addColumn<int>("count");
@@ -139,12 +94,12 @@ private slots:
         QFETCH(int, count);
         QFETCH(int, after);
         QStringList lines = numbered(before);
-        trimStatusList(lines, qint16(count));
+        trimLog(lines, count);
         QCOMPARE(lines, numbered(after)); // always from the bottom
 
         QListWidget list;
         list.addItems(numbered(before));
-        TRIM_STATUS_LIST(&list, qint16(count));
+        trimLog(&list, count);
         insertLogEntry(&list, QTime(13, 30), QStringList(count - 2, QStringLiteral("     m")));
         QCOMPARE(list.count(), after + count);
         QCOMPARE(list.item(0)->text(), logSeparator());
@@ -156,11 +111,11 @@ private slots:
     void oldestEntryIsCutFromTheBottom() {
         QListWidget list;
         for (int i = 0; i < 5; ++i) {
-            TRIM_STATUS_LIST(&list, 4);
+            trimLog(&list, 4);
             insertLogEntry(&list, QTime(1, i), {QStringLiteral("a"), QStringLiteral("b")});
         }
         // 20 lines; a 4-line entry pushes out the oldest entry's message lines only.
-        TRIM_STATUS_LIST(&list, 4);
+        trimLog(&list, 4);
         insertLogEntry(&list, QTime(2, 0), {QStringLiteral("c"), QStringLiteral("d")});
         QCOMPARE(list.count(), 22);
         QCOMPARE(list.item(20)->text(), logSeparator());

@@ -12,7 +12,7 @@ class TestSettings : public QObject {
     Q_OBJECT
 
     // A file in the program's own layout, whose value lines can be replaced one by one.
-    static QList<QByteArray> writtenLines(const SettingsValues& s) {
+    static QList<QByteArray> writtenLines(const Settings& s) {
         QList<QByteArray> lines = settingsFileBytes(s, QStringLiteral("6/12/2026")).split('\n');
         lines.removeLast(); // nothing after the last CR LF
         for (QByteArray& l : lines)
@@ -25,8 +25,8 @@ class TestSettings : public QObject {
             out += l + "\r\n";
         return out;
     }
-    static SettingsValues full() {
-        SettingsValues s;
+    static Settings full() {
+        Settings s;
         s.listenPort = 2519;
         s.transmitPort = -120;
         s.windowLeft = -32768;
@@ -38,7 +38,7 @@ class TestSettings : public QObject {
         s.pollIntervalSeconds = 60;
         return s;
     }
-    static bool readBytes(TestEnvironment& t, const QByteArray& bytes, SettingsValues& out) {
+    static bool readBytes(TestEnvironment& t, const QByteArray& bytes, Settings& out) {
         t.writeIni(bytes);
         return readSettingsFile(t.iniPath(), out);
     }
@@ -75,13 +75,13 @@ private slots:
     void roundTrip() {
         QFETCH(int, variant);
         TestEnvironment t;
-        SettingsValues s = full();
+        Settings s = full();
         if (variant == 1)
             s.serverAddress.clear();
         if (variant == 2)
             s.windowLeft = s.windowTop = 1;
         QVERIFY(writeSettingsFile(t.iniPath(), s));
-        SettingsValues back;
+        Settings back;
         QVERIFY(readSettingsFile(t.iniPath(), back));
         if (variant == 2) {
             QCOMPARE(back.windowLeft, qint16(0));
@@ -93,7 +93,7 @@ private slots:
 
     void writtenLayoutIsExact() {
         TestEnvironment t;
-        SettingsValues s = full();
+        Settings s = full();
         s.serverAddress = QStringLiteral("10.0.0.\u00e9"); // one byte in the code page
         QVERIFY(writeSettingsFile(t.iniPath(), s));
         const QByteArray bytes = t.readIni();
@@ -140,9 +140,9 @@ private slots:
 
     void handEditedFilesThatRead() {
         TestEnvironment t;
-        const SettingsValues s = full();
+        const Settings s = full();
         QList<QByteArray> lines = writtenLines(s);
-        SettingsValues out;
+        Settings out;
 
         // Extra comments anywhere.
         QList<QByteArray> extra = lines;
@@ -156,7 +156,7 @@ private slots:
         for (const QByteArray& l : lines)
             if (l != "'")
                 bare.append(l);
-        out = SettingsValues();
+        out = Settings();
         QVERIFY(readBytes(t, joinCrLf(bare), out));
         QVERIFY(out == s);
 
@@ -167,7 +167,7 @@ private slots:
         forms[31] = "";
         forms[35] = "0";
         forms[39] = "1";
-        out = SettingsValues();
+        out = Settings();
         QVERIFY(readBytes(t, joinCrLf(forms), out));
         QCOMPARE(out.listenPort, qint16(2519));
         QCOMPARE(out.saveWindowPosition, true);
@@ -181,14 +181,14 @@ private slots:
         // Nothing after the ninth value is read: no date line, or garbage after it.
         QList<QByteArray> cut = lines.mid(0, 44);
         cut.append("not a value at all");
-        out = SettingsValues();
+        out = Settings();
         QVERIFY(readBytes(t, joinCrLf(cut), out));
         QVERIFY(out == s);
 
         // The last value without a line end still counts.
         QByteArray noEnd = joinCrLf(lines.mid(0, 44));
         noEnd.chop(2);
-        out = SettingsValues();
+        out = Settings();
         QVERIFY(readBytes(t, noEnd, out));
         QVERIFY(out == s);
     }
@@ -209,13 +209,13 @@ private slots:
         QFETCH(QByteArray, text);
         QFETCH(int, fieldsKept);
         TestEnvironment t;
-        const SettingsValues s = full();
+        const Settings s = full();
         QList<QByteArray> lines = writtenLines(s);
         if (line < 0)
             lines.insert(-line, text); // an extra line right before the value at -line
         else
             lines[line] = text;
-        SettingsValues out;
+        Settings out;
         QVERIFY(!readBytes(t, joinCrLf(lines), out));
         // Fields read before the failure keep their values; the window edges are not mended.
         QCOMPARE(out.listenPort, fieldsKept >= 1 ? s.listenPort : qint16(0));
@@ -226,11 +226,11 @@ private slots:
 
     void fileEndingAfterTheEighthValueKeepsEight() {
         TestEnvironment t;
-        SettingsValues s = full();
+        Settings s = full();
         s.windowLeft = 1; // not mended: the read did not complete
-        SettingsValues out;
+        Settings out;
         QVERIFY(!readBytes(t, joinCrLf(writtenLines(s).mid(0, 40)), out));
-        SettingsValues expected = s;
+        Settings expected = s;
         expected.pollIntervalSeconds = 0;
         QVERIFY(out == expected);
     }
@@ -239,14 +239,14 @@ private slots:
         TestEnvironment t;
         QByteArray bytes = settingsFileBytes(full(), QStringLiteral("x"));
         bytes.replace("\r\n", "\n");
-        SettingsValues out;
+        Settings out;
         QVERIFY(!readBytes(t, bytes, out));
-        QVERIFY(out == SettingsValues());
+        QVERIFY(out == Settings());
     }
 
     void missingFileFailsTheRead() {
         TestEnvironment t;
-        SettingsValues out;
+        Settings out;
         QVERIFY(!readSettingsFile(t.iniPath(), out));
     }
 
@@ -285,11 +285,11 @@ private slots:
                     break;
                 }
             }
-            SettingsValues out;
+            Settings out;
             if (!readBytes(t, bytes, out))
                 continue;
             QVERIFY(writeSettingsFile(t.iniPath(), out));
-            SettingsValues again;
+            Settings again;
             QVERIFY(readSettingsFile(t.iniPath(), again));
             if (out.serverAddress.contains(QLatin1Char('\r')))
                 continue; // a CR inside the address ends that line when read back
