@@ -11,13 +11,17 @@ TrayIcon::TrayIcon(QObject* parent) : QObject(parent) {
         m_blinkPhase = !m_blinkPhase;
         applyIcon();
     });
-    // A tray that comes up after the program started still gets the icon.
-    m_trayWatch.setInterval(3000);
+    // A tray that comes up after the program started still gets the icon. The look-outs grow
+    // further apart (3 s, doubling up to a minute) so that a desktop without any tray is not
+    // woken up for nothing.
+    m_trayWatch.setInterval(kFirstTrayLookMs);
     connect(&m_trayWatch, &QTimer::timeout, this, [this] {
         if (QSystemTrayIcon::isSystemTrayAvailable()) {
             m_trayWatch.stop();
             ensureTray();
+            return;
         }
+        m_trayWatch.setInterval(qMin(m_trayWatch.interval() * 2, kLastTrayLookMs));
     });
 }
 
@@ -52,11 +56,16 @@ void TrayIcon::setToolTip(const QString& text) {
 void TrayIcon::setAlert(bool on) {
     m_alert = on;
     m_blinkPhase = false;
-    if (on)
+    updateBlink();
+    applyIcon();
+}
+
+void TrayIcon::updateBlink() {
+    // Blinking is for an icon someone can see: none runs while there is no tray icon.
+    if (m_alert && m_tray)
         m_blink.start();
     else
         m_blink.stop();
-    applyIcon();
 }
 
 void TrayIcon::applyIcon() {
@@ -94,4 +103,5 @@ void TrayIcon::ensureTray() {
             });
     applyIcon();
     m_tray->show();
+    updateBlink();
 }

@@ -23,7 +23,7 @@ public:
     // True makes the icon blink until it is set false again.
     void setAlert(bool on);
     bool alert() const { return m_alert; }
-    // Whether the icon is blinking for attention right now.
+    // Whether the icon is blinking for attention right now (only while it is in a tray).
     bool blinking() const { return m_blink.isActive(); }
     // Puts the icon into the tray, now or as soon as a tray appears.
     void showIcon();
@@ -37,6 +37,8 @@ public:
     static void setTrayAvailableOverride(int available); // -1 none, 0 no, 1 yes
 
     static constexpr int kBlinkMs = 600;
+    static constexpr int kFirstTrayLookMs = 3000;
+    static constexpr int kLastTrayLookMs = 60000;
 
 signals:
     void notification(int reason);
@@ -44,6 +46,7 @@ signals:
 private:
     void ensureTray();
     void applyIcon();
+    void updateBlink();
 
     QIcon m_icon;
     QIcon m_dimmed;
