@@ -4,9 +4,9 @@
 #include "app/version.h"
 #include "link/codepage.h"
 #include "link/records.h"
+#include "ui/main/logview.h"
 #include "ui/main/statuslog.h"
 
-#include <QListWidget>
 #include <QtTest>
 
 class TestRecords : public QObject {
@@ -96,30 +96,24 @@ private slots:
         QStringList lines = numbered(before);
         trimLog(lines, count);
         QCOMPARE(lines, numbered(after)); // always from the bottom
-
-        QListWidget list;
-        list.addItems(numbered(before));
-        trimLog(&list, count);
-        insertLogEntry(&list, QTime(13, 30), QStringList(count - 2, QStringLiteral("     m")));
-        QCOMPARE(list.count(), after + count);
-        QCOMPARE(list.item(0)->text(), logSeparator());
-        QCOMPARE(list.item(1)->text(), QStringLiteral("     01:30pm"));
-        if (after > 0)
-            QCOMPARE(list.item(count)->text(), QStringLiteral("0"));
     }
 
-    void oldestEntryIsCutFromTheBottom() {
-        QListWidget list;
-        for (int i = 0; i < 5; ++i) {
-            trimLog(&list, 4);
-            insertLogEntry(&list, QTime(1, i), {QStringLiteral("a"), QStringLiteral("b")});
-        }
-        // 20 lines; a 4-line entry pushes out the oldest entry's message lines only.
-        trimLog(&list, 4);
-        insertLogEntry(&list, QTime(2, 0), {QStringLiteral("c"), QStringLiteral("d")});
-        QCOMPARE(list.count(), 22);
-        QCOMPARE(list.item(20)->text(), logSeparator());
-        QCOMPARE(list.item(21)->text(), QStringLiteral("     01:00am"));
+    // Entries go on top; the oldest lines leave from the bottom, and a burst of entries is
+    // painted once, not once per entry.
+    void logViewKeepsTheNewestOnTop() {
+        LogView view;
+        view.resize(145, 180);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        const int paintsBefore = view.paintCount();
+        for (int i = 0; i < 6; ++i)
+            view.addEntry(logEntryLines(QTime(1, i), {QStringLiteral("a"), QStringLiteral("b")}));
+        QCOMPARE(view.lines().size(), 22);
+        QCOMPARE(view.lines().first(), logSeparator());
+        QCOMPARE(view.lines().at(1), QStringLiteral("     01:05am"));
+        QCOMPARE(view.lines().at(21), QStringLiteral("     01:00am")); // only its message lines went
+        QCoreApplication::processEvents();
+        QVERIFY(view.paintCount() - paintsBefore <= 1);
     }
 
     void versionText() {

@@ -3,11 +3,11 @@
 #include "app/environment.h"
 #include "ui/main/artwork.h"
 #include "ui/main/design.h"
+#include "ui/main/logview.h"
 #include "ui/main/statuslog.h"
 
 #include <QCloseEvent>
 #include <QLabel>
-#include <QListWidget>
 #include <QPainter>
 #include <QPropertyAnimation>
 #include <QPushButton>
@@ -110,18 +110,14 @@ void MainWindow::buildControls() {
     QPushButton* aboutButton =
         button(artwork::Button::About, "aboutButton", 1920, "About ZAV Manager 2002");
 
-    m_log = new QListWidget(this);
+    m_log = new LogView(this);
     m_log->setObjectName(QStringLiteral("statusLog"));
     m_log->setGeometry(twips(120, 1200, 2175, 2700));
     m_log->setFont(verdanaFont(5.25, true));
     m_log->setToolTip(QStringLiteral("This list contains Status Messages"));
-    m_log->setSelectionMode(QAbstractItemView::NoSelection);
-    m_log->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_log->setFrameShape(QFrame::Box);
-    m_log->setTextElideMode(Qt::ElideNone);
     m_log->setStyleSheet(
-        QStringLiteral(
-            "QListWidget { background: black; color: white; border: 1px solid #5a5a5a; }") +
+        QStringLiteral("LogView { background: black; color: white; border: 1px solid #5a5a5a; }") +
         darkScrollBarStyle());
     m_log->installEventFilter(this);
     m_log->viewport()->installEventFilter(this);
@@ -235,15 +231,11 @@ QString MainWindow::lastConnectTime() const {
 }
 
 void MainWindow::addLogEntry(const QStringList& lines) {
-    trimLog(m_log, int(2 + lines.size()));
-    insertLogEntry(m_log, currentDateTime().time(), lines);
+    m_log->addEntry(logEntryLines(currentDateTime().time(), lines));
 }
 
 QStringList MainWindow::logLines() const {
-    QStringList lines;
-    for (int i = 0; i < m_log->count(); ++i)
-        lines << m_log->item(i)->text();
-    return lines;
+    return m_log->lines();
 }
 
 bool MainWindow::isMiniMode() const {

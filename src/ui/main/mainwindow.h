@@ -10,7 +10,7 @@
 #include <functional>
 
 class QLabel;
-class QListWidget;
+class LogView;
 class QPushButton;
 
 // A solid rectangle without border: the signal lamp.
@@ -80,7 +80,7 @@ private:
     std::array<QLabel*, kStatusPictureCount> m_pictures{};
     QLabel* m_statusWord = nullptr;
     Lamp* m_lamp = nullptr;
-    QListWidget* m_log = nullptr;
+    LogView* m_log = nullptr;
     QLabel* m_lastConnect = nullptr;
     QPushButton* m_focusSink = nullptr;
 };

@@ -1,6 +1,5 @@
 #include "ui/main/statuslog.h"
 
-#include <QListWidget>
 
 QString logSeparator() {
     return QStringLiteral("     --------------------------------------");
@@ -34,14 +33,3 @@ void trimLog(QStringList& lines, int count) {
         lines.removeLast();
 }
 
-void trimLog(QListWidget* list, int count) {
-    const int limit = trimLimit(count);
-    while (list->count() > limit && list->count() > 0)
-        delete list->takeItem(list->count() - 1);
-}
-
-void insertLogEntry(QListWidget* list, const QTime& time, const QStringList& messageLines) {
-    const QStringList lines = logEntryLines(time, messageLines);
-    for (int i = 0; i < lines.size(); ++i)
-        list->insertItem(i, lines.at(i));
-}

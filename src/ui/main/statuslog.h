@@ -4,8 +4,6 @@
 #include <QStringList>
 #include <QTime>
 
-class QListWidget;
-
 inline constexpr int kLogCapacity = 22;
 
 // "     --------------------------------------"
@@ -19,7 +17,3 @@ QStringList logEntryLines(const QTime& time, const QStringList& messageLines);
 
 // Removes lines from the bottom until `count` more lines fit in the capacity.
 void trimLog(QStringList& lines, int count);
-void trimLog(QListWidget* list, int count);
-
-// Inserts an entry at the top (indexes 0, 1, 2 ...), without trimming.
-void insertLogEntry(QListWidget* list, const QTime& time, const QStringList& messageLines);
