@@ -2,13 +2,33 @@
 
 #include "app/version.h"
 
+#include <QFontDatabase>
+#include <QHash>
 #include <QLabel>
-
 #include <QStringList>
+
+// The first of the designed faces that this system has, looked up once per list: a face the
+// system lacks would otherwise be searched for again by every font that names it.
+static QString installedFamily(const QStringList& families) {
+    static QHash<QString, QString> chosen;
+    const QString key = families.join(QLatin1Char(','));
+    auto found = chosen.constFind(key);
+    if (found != chosen.constEnd())
+        return *found;
+    QString family = families.last();
+    for (const QString& candidate : families) {
+        if (QFontDatabase::hasFamily(candidate)) {
+            family = candidate;
+            break;
+        }
+    }
+    chosen.insert(key, family);
+    return family;
+}
 
 static QFont makeFont(const QStringList& families, qreal pointSize, bool bold) {
     QFont f;
-    f.setFamilies(families);
+    f.setFamily(installedFamily(families));
     f.setPointSizeF(pointSize);
     f.setBold(bold);
     f.setStyleHint(QFont::SansSerif);
@@ -42,7 +62,7 @@ QRect twips(int left, int top, int width, int height) {
 
 QLabel* addVersionLabel(QWidget* parent, int topTwips) {
     auto* label = new QLabel(QStringLiteral("vX.XX"), parent);
-    label->setObjectName(QStringLiteral("lblVERSION"));
+    label->setObjectName(QStringLiteral("versionLabel"));
     label->setGeometry(twips(5760, topTwips, 1215, 255));
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     label->setTextFormat(Qt::PlainText);

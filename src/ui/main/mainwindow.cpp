@@ -53,7 +53,6 @@ void MainWindow::buildControls() {
     for (const auto& p : pictures) {
         auto* label = new QLabel(this);
         label->setGeometry(twips(p.left, 120, 480, 480));
-        label->setPixmap(artwork::statusPicture(p.which));
         label->setToolTip(QString::fromLatin1(p.toolTip));
         label->hide();
         m_pictures[size_t(p.which)] = label;
@@ -179,10 +178,18 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
+void MainWindow::setPictureVisible(StatusPicture which, bool visible) {
+    QLabel* label = m_pictures[size_t(which)];
+    // Each picture is drawn the first time it is shown.
+    if (visible && label->pixmap().isNull())
+        label->setPixmap(artwork::statusPicture(which));
+    label->setVisible(visible);
+}
+
 void MainWindow::showLinkState(LinkState state) {
     const LinkLook& look = linkLook(state);
     for (int i = 0; i < kStatusPictureCount; ++i)
-        m_pictures[size_t(i)]->setVisible(StatusPicture(i) == look.picture);
+        setPictureVisible(StatusPicture(i), StatusPicture(i) == look.picture);
     m_statusWord->setText(QString::fromLatin1(look.word));
     if (look.lastConnect)
         m_lastConnect->setText(QString::fromLatin1(look.lastConnect));
@@ -193,14 +200,14 @@ void MainWindow::showStartupState(StartupState state) {
     switch (state) {
     case StartupState::SettingsMissing: {
         m_statusWord->setText(QStringLiteral("ERROR"));
-        QLabel* noServer = m_pictures[size_t(StatusPicture::NoServer)];
-        noServer->setToolTip(QStringLiteral("ZAV Remote 2002... please check settings"));
-        noServer->setVisible(true);
+        m_pictures[size_t(StatusPicture::NoServer)]->setToolTip(
+            QStringLiteral("ZAV Remote 2002... please check settings"));
+        setPictureVisible(StatusPicture::NoServer, true);
         break;
     }
     case StartupState::WaitingForStatus:
         m_statusWord->setText(QStringLiteral("WAIT..."));
-        m_pictures[size_t(StatusPicture::NoStatus)]->setVisible(true);
+        setPictureVisible(StatusPicture::NoStatus, true);
         break;
     default:
         break; // the others concern only the tray

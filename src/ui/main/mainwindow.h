@@ -76,6 +76,7 @@ protected:
 
 private:
     void buildControls();
+    void setPictureVisible(StatusPicture which, bool visible);
 
     std::array<QLabel*, kStatusPictureCount> m_pictures{};
     QLabel* m_statusWord = nullptr;
