@@ -1,6 +1,7 @@
 #include "app/savesettings.h"
 
 #include "app/msgbox.h"
+#include "app/settingslocation.h"
 
 #include <QRegularExpression>
 #include <QStringList>
@@ -97,6 +98,7 @@ SaveOutcome SAVE_SETTINGS(SettingsEntries& entries, SettingsRecord& s, const QSt
     s.STARTUP_IN_SYSTRAY = entries.startupInSysTray;
 
     // The writer closes the file on every path; a failure leaves the old file in place.
+    prepareSettingsFolder(path);
     if (!WRITE_SETTINGS_FILE(path, s)) {
         showMessageBox(parent, MsgIcon::Information, QStringLiteral("INI File Error..."),
                        joinBoxLines({

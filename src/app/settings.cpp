@@ -2,6 +2,7 @@
 
 #include "app/ansi.h"
 #include "app/environment.h"
+#include "app/settingslocation.h"
 
 #include <QDir>
 #include <QFile>
@@ -27,7 +28,7 @@ QString settingsFilePath(const QString& dir) {
 }
 
 QString settingsFilePath() {
-    return settingsFilePath(programDirectory());
+    return chooseSettingsFile(currentSettingsPlaceFacts());
 }
 
 bool FileExists(const QString& path) {
