@@ -40,6 +40,7 @@ install-missing:
 # Configured again when this file changes, so that its flags reach an existing build folder.
 $(BUILD)/CMakeCache.txt: Makefile | deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+	@touch $@
 
 build: deps $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
@@ -53,6 +54,7 @@ test-plain: build
 
 $(ASAN_BUILD)/CMakeCache.txt: Makefile | deps
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DZAV_SANITIZE=ON $(CMAKE_FLAGS)
+	@touch $@
 
 test-asan: deps $(ASAN_BUILD)/CMakeCache.txt
 	cmake --build $(ASAN_BUILD) -j $(JOBS)

@@ -21,22 +21,21 @@ QString misuse(const QString& what) {
 
 // Options that the toolkit reads when the window system starts; they pass unseen in the help.
 void addToolkitOptions(QCommandLineParser& parser) {
-    static const char* const withValue[] = {"platform",      "platformpluginpath",
-                                            "platformtheme", "plugin",
-                                            "display",       "qwindowgeometry",
-                                            "geometry",      "qwindowtitle",
-                                            "title",         "qwindowicon",
-                                            "icon",          "style",
-                                            "stylesheet",    "session",
-                                            "name",          "qmljsdebugger"};
-    static const char* const flags[] = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
-    for (const char* name : withValue) {
-        QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
+    const QStringList withValue =
+        QStringLiteral("platform platformpluginpath platformtheme plugin display qwindowgeometry "
+                       "geometry qwindowtitle title qwindowicon icon style stylesheet session "
+                       "name qmljsdebugger")
+            .split(QLatin1Char(' '));
+    const QStringList flags = {QStringLiteral("reverse"), QStringLiteral("widgetcount"),
+                               QStringLiteral("nograb"), QStringLiteral("dograb"),
+                               QStringLiteral("sync")};
+    for (const QString& name : withValue) {
+        QCommandLineOption option(name, QString(), QStringLiteral("value"));
         option.setFlags(QCommandLineOption::HiddenFromHelp);
         parser.addOption(option);
     }
-    for (const char* name : flags) {
-        QCommandLineOption option(QString::fromLatin1(name));
+    for (const QString& name : flags) {
+        QCommandLineOption option(name);
         option.setFlags(QCommandLineOption::HiddenFromHelp);
         parser.addOption(option);
     }

@@ -40,8 +40,7 @@ int main(int argc, char** argv) {
         const QString folder = QStringLiteral("%1x%1/apps").arg(size);
         const QString file = out.filePath(folder + QStringLiteral("/zav-remote.png"));
         const QImage image = renderIcon(size);
-        if (image.size() != QSize(size, size) || !out.mkpath(folder) ||
-            !image.save(file, "PNG")) {
+        if (image.size() != QSize(size, size) || !out.mkpath(folder) || !image.save(file, "PNG")) {
             std::fprintf(stderr, "zav-render-icons: cannot write %s\n",
                          file.toLocal8Bit().constData());
             return 1;
