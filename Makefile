@@ -1,19 +1,33 @@
-# ZAV Remote 2002: `make run` builds and starts the client, `make test` builds and runs every test.
+# ZAV Remote 2002: `make run` builds and starts the client, `make test` builds and runs every test,
+# `make package` builds the Debian package.
 SHELL := /bin/bash
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 
-# Debian 12 packages the build, the tests and `make run` need.
+# Debian 12 packages the build, the tests and `make run` need (the two checkers validate the
+# menu entry and the metainfo in the install test).
 PACKAGES := cmake make g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev \
-            xvfb xauth fonts-liberation fonts-dejavu-core
+            xvfb xauth fonts-liberation fonts-dejavu-core desktop-file-utils appstream
+# What `make package` needs on top: dpkg-shlibdeps finds the package's dependencies.
+PACKAGE_TOOLS := dpkg-dev file
 
-.PHONY: all deps build run test test-plain test-asan format clean
+# The project's own builds treat warnings as errors; a plain `cmake` build does not.
+CMAKE_FLAGS := -DZAV_WERROR=ON
+
+.PHONY: all deps deps-package build run test test-plain test-asan package format clean
 
 all: build
 
 deps:
-	@missing=""; for p in $(PACKAGES); do \
+	@$(MAKE) --no-print-directory install-missing WANTED="$(PACKAGES)"
+
+deps-package:
+	@$(MAKE) --no-print-directory install-missing WANTED="$(PACKAGES) $(PACKAGE_TOOLS)"
+
+.PHONY: install-missing
+install-missing:
+	@missing=""; for p in $(WANTED); do \
 	  dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' || missing="$$missing $$p"; \
 	done; \
 	if [ -n "$$missing" ]; then \
@@ -23,8 +37,10 @@ deps:
 	  $$SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $$missing; \
 	fi
 
-$(BUILD)/CMakeCache.txt: | deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# Configured again when this file changes, so that its flags reach an existing build folder.
+$(BUILD)/CMakeCache.txt: Makefile | deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+	@touch $@
 
 build: deps $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
@@ -36,14 +52,20 @@ run: deps $(BUILD)/CMakeCache.txt
 test-plain: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
-$(ASAN_BUILD)/CMakeCache.txt: | deps
-	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DZAV_SANITIZE=ON
+$(ASAN_BUILD)/CMakeCache.txt: Makefile | deps
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DZAV_SANITIZE=ON $(CMAKE_FLAGS)
+	@touch $@
 
 test-asan: deps $(ASAN_BUILD)/CMakeCache.txt
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 test: test-plain test-asan
+
+# The Debian package of the programs, built from $(BUILD) into $(BUILD)/zav-remote_*.deb.
+package: deps-package $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS)
+	cd $(BUILD) && cpack -G DEB
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

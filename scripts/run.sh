@@ -2,7 +2,10 @@
 # `make run`: starts the ZAV Manager stand-in on 127.0.0.1 and the client from a demo folder
 # whose settings file points at it; the stand-in stops when the client ends.
 # Type stand-in commands here while the client runs, e.g. `msg Hello there`, `signal off`.
+# The stand-in runs quietly: a poll is shown only when the status it reports changes.
 set -euo pipefail
+echo "ZAV Remote demo: type 'help' here for the stand-in's commands ('quiet off' shows every poll);" \
+    "close the client's window or press Ctrl-C to stop."
 build=${1:-build}
 demo="$build/demo"
 mkdir -p "$demo"
@@ -36,7 +39,7 @@ trap cleanup EXIT
 
 # The stand-in reads this terminal, so its commands can be typed here.
 exec 3<&0
-"$build/bin/zav-manager-sim" --bind 127.0.0.1 --receive-port 2509 --client-port 2519 <&3 &
+"$build/bin/zav-manager-sim" --bind 127.0.0.1 --receive-port 2509 --client-port 2519 --quiet <&3 &
 sim=$!
 sleep 0.3
 if ! kill -0 "$sim" 2>/dev/null; then

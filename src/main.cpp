@@ -1,8 +1,15 @@
+#include "app/commandline.h"
 #include "ui/main/desktop.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv) {
+    // Options are answered before the window system is touched.
+    const CommandLineRequest request = parseCommandLine(argumentList(argc, argv));
+    if (request.action != CommandLineRequest::Action::Run)
+        return answerOnTerminal(request);
+
     QApplication application(argc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral("zav-remote"));
     return runDesktopClient(application);
 }

@@ -114,6 +114,10 @@ private slots:
             << false << true << 0 << QStringList{"signal on"} << "DISCSIGOK";
         QTest::newRow("console dials")
             << true << true << 60000 << QStringList{"connect"} << "DIALSIGOK";
+        QTest::newRow("no dial without the card")
+            << true << false << 0 << QStringList{"CONNEC", "card on"} << "DISCSIGOK";
+        QTest::newRow("dial fails when the card goes")
+            << true << true << 60000 << QStringList{"CONNEC", "card off", "card on"} << "DISCSIGOK";
     }
     void statusCodes() {
         QFETCH(bool, signal);
@@ -194,9 +198,38 @@ private slots:
         rig.sim->consoleLine(QStringLiteral("msg Line one\\nLine two \u20ac and C:\\\\dir"));
         QTRY_COMPARE(rig.client.records.size(), 2);
         QCOMPARE(rig.client.records[1], QByteArray("MESSAGLine one\r\nLine two \x80 and C:\\dir"));
-        rig.sim->consoleLine(QStringLiteral("msg"));
-        QTRY_COMPARE(rig.client.records.size(), 3);
-        QCOMPARE(rig.client.records[2], QByteArray("MESSAG"));
+        // Nothing to say is refused with a hint.
+        for (const char* empty : {"msg", "msg    "})
+            rig.sim->consoleLine(QString::fromLatin1(empty));
+        QCOMPARE(rig.logged(QStringLiteral("usage: msg <text>")), 2);
+        QTest::qWait(100);
+        QCOMPARE(rig.client.records.size(), 2);
+    }
+
+    // Quiet: a known client's polls and unchanged reports go unlogged; its first poll, every
+    // change and everything else still show.
+    void quietShowsOnlyChanges() {
+        Rig rig;
+        rig.config.quiet = true;
+        QVERIFY(rig.start());
+        for (int i = 0; i < 3; ++i)
+            rig.askStatus();
+        rig.sim->consoleLine(QStringLiteral("signal off"));
+        rig.askStatus();
+        rig.askStatus();
+        QTRY_COMPARE(rig.client.records.size(), 5);
+        QCOMPARE(rig.logged(QStringLiteral("<- STATUS")), 1);
+        QCOMPARE(rig.logged(QStringLiteral("-> STATUS DISCSIGOK")), 1);
+        QCOMPARE(rig.logged(QStringLiteral("-> STATUS DISCNOSIG")), 1);
+        rig.send("CONNEC");
+        QTRY_COMPARE(rig.logged(QStringLiteral("<- CONNEC")), 1);
+
+        rig.sim->consoleLine(QStringLiteral("quiet off"));
+        rig.askStatus();
+        QCOMPARE(rig.logged(QStringLiteral("<- STATUS")), 2);
+        QCOMPARE(rig.logged(QStringLiteral("-> STATUS CONNNOSIG")), 1);
+        rig.askStatus();
+        QCOMPARE(rig.logged(QStringLiteral("-> STATUS CONNNOSIG")), 2);
     }
 
     // The built program: its help, a STATUS exchange, a console message and `quit` on stdin.

@@ -8,7 +8,8 @@
 #include <functional>
 
 struct Environment {
-    // Folder that holds the settings file; empty means the executable's own folder.
+    // Folder taken as the program's own, where the settings file is looked for first (see
+    // app/settingslocation.h); empty means the executable's own folder.
     QString programDir;
     // Local wall clock.
     std::function<QDateTime()> now;
@@ -29,5 +30,5 @@ Environment& env();
 // The current local time from the environment's clock.
 QDateTime currentDateTime();
 
-// The folder that holds the settings file.
+// The program's own folder: the injected one, else the executable's.
 QString programDirectory();

@@ -1,6 +1,7 @@
 #include "app/savesettings.h"
 
 #include "app/msgbox.h"
+#include "app/settingslocation.h"
 
 #include <QRegularExpression>
 #include <QStringList>
@@ -97,6 +98,7 @@ SaveOutcome saveEditedSettings(SettingsEntries& entries, Settings& s, const QStr
     s.startInTray = entries.startupInSysTray;
 
     // The writer closes the file on every path; a failure leaves the old file in place.
+    prepareSettingsFolder(path);
     if (!writeSettingsFile(path, s)) {
         showMessageBox(parent, MsgIcon::Information, QStringLiteral("INI File Error..."),
                        joinBoxLines({

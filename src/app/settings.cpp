@@ -2,6 +2,7 @@
 
 #include "link/codepage.h"
 #include "app/environment.h"
+#include "app/settingslocation.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,7 +26,7 @@ QString settingsFilePath(const QString& dir) {
 }
 
 QString settingsFilePath() {
-    return settingsFilePath(programDirectory());
+    return chooseSettingsFile(currentSettingsPlaceFacts());
 }
 
 bool isPlainFile(const QString& path) {

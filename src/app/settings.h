@@ -1,4 +1,4 @@
-// The program's settings and their file, ZAV-Remote.ini.
+// The settings record and its file, ZAV-Remote.ini (where it lives: app/settingslocation.h).
 #pragma once
 
 #include <QByteArray>
@@ -26,7 +26,7 @@ inline constexpr char kSettingsFileName[] = "ZAV-Remote.ini";
 
 // The settings file's full name inside `dir`, with no doubled separator at a root.
 QString settingsFilePath(const QString& dir);
-// The settings file in the program's folder.
+// The settings file of this run: beside the program or in the user's configuration folder.
 QString settingsFilePath();
 
 // True only for a plain, non-hidden file at exactly that path; never fails.

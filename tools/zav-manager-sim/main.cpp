@@ -156,9 +156,11 @@ int main(int argc, char* argv[]) {
         "  signal on|off    satellite signal present or lost\n"
         "  card on|off      receiver card present or gone\n"
         "  status           send a status report now\n"
-        "  connect          dial the link, as CONNEC does\n"
+        "  connect          dial the link, as CONNEC does (not without the card)\n"
         "  disconnect       hang up, as DISCON does\n"
         "  state            show the current status record\n"
+        "  quiet on|off     hide or show the routine polls (see --quiet)\n"
+        "  help             list these commands\n"
         "  quit             stop\n"
         "The end of standard input does not stop the program; SIGTERM and SIGINT do."));
     parser.addHelpOption();
@@ -198,8 +200,14 @@ int main(int argc, char* argv[]) {
                                             QStringLiteral("Start without satellite signal."));
     const QCommandLineOption noCardOption(QStringLiteral("no-card"),
                                           QStringLiteral("Start without a receiver card."));
+    const QCommandLineOption quietOption(
+        {QStringLiteral("q"), QStringLiteral("quiet")},
+        QStringLiteral("Do not print the routine status polls of a known client, nor reports "
+                       "that repeat the last status sent; changes, messages and failures are "
+                       "still printed."));
     parser.addOptions({bindOption, receivePortOption, clientPortOption, clientHostOption,
-                       dialOption, pushOption, delayOption, noSignalOption, noCardOption});
+                       dialOption, pushOption, delayOption, noSignalOption, noCardOption,
+                       quietOption});
 
     if (!parser.parse(QCoreApplication::arguments()))
         return usageError(parser.errorText());
@@ -242,6 +250,7 @@ int main(int argc, char* argv[]) {
                               .arg(parser.value(delayOption)));
     config.signalPresent = !parser.isSet(noSignalOption);
     config.cardPresent = !parser.isSet(noCardOption);
+    config.quiet = parser.isSet(quietOption);
 
 #ifdef Q_OS_UNIX
     // A client that goes away mid-report must not take the simulator with it.

@@ -131,7 +131,7 @@ QString Simulator::decode(const QByteArray& bytes) {
 
 Simulator::Simulator(const SimulatorConfig& config, QObject* parent)
     : QObject(parent), m_config(config), m_clock([] { return QTime::currentTime(); }),
-      m_signal(config.signalPresent), m_card(config.cardPresent) {
+      m_signal(config.signalPresent), m_card(config.cardPresent), m_quiet(config.quiet) {
     m_dialTimer.setSingleShot(true);
     connect(&m_dialTimer, &QTimer::timeout, this, &Simulator::linkUp);
     connect(&m_pushTimer, &QTimer::timeout, this, &Simulator::pushTimeout);
@@ -242,6 +242,17 @@ void Simulator::log(const QString& text) {
     emit logLine(stamp() + text);
 }
 
+void Simulator::logRoutine(const QString& text) {
+    if (!m_quiet)
+        log(text);
+}
+
+void Simulator::setQuiet(bool quiet) {
+    m_quiet = quiet;
+    log(quiet ? QStringLiteral("quiet: routine polls and unchanged reports are not shown")
+              : QStringLiteral("quiet: off, every record is shown"));
+}
+
 void Simulator::connectLink() {
     if (m_link == Link::Connected) {
         log(QStringLiteral("link: already connected"));
@@ -249,6 +260,10 @@ void Simulator::connectLink() {
     }
     if (m_link == Link::Dialing) {
         log(QStringLiteral("link: already dialing"));
+        return;
+    }
+    if (!m_card) {
+        log(QStringLiteral("link: cannot dial, the receiver card is gone"));
         return;
     }
     m_link = Link::Dialing;
@@ -295,6 +310,12 @@ void Simulator::setCardPresent(bool present) {
         : present         ? QStringLiteral("card: back")
                           : QStringLiteral("card: gone"));
     m_card = present;
+    // A dial in progress needs the card to the end.
+    if (!present && m_link == Link::Dialing) {
+        m_dialTimer.stop();
+        m_link = Link::Disconnected;
+        log(QStringLiteral("link: dialing failed, the receiver card is gone"));
+    }
 }
 
 void Simulator::pushStatus() {
@@ -344,16 +365,25 @@ void Simulator::consoleLine(const QString& rawLine) {
     const QString arg = rest.trimmed().toLower();
 
     if (word == QLatin1String("msg")) {
+        if (rest.trimmed().isEmpty()) {
+            log(QStringLiteral("usage: msg <text> (\\n: line break); an empty message is not "
+                               "sent"));
+            return;
+        }
         pushMessage(unescapeConsoleText(rest));
-    } else if (word == QLatin1String("signal") || word == QLatin1String("card")) {
+    } else if (word == QLatin1String("signal") || word == QLatin1String("card") ||
+               word == QLatin1String("quiet")) {
         if (arg != QLatin1String("on") && arg != QLatin1String("off")) {
             log(QStringLiteral("usage: %1 on|off").arg(word));
             return;
         }
+        const bool on = arg == QLatin1String("on");
         if (word == QLatin1String("signal"))
-            setSignalPresent(arg == QLatin1String("on"));
+            setSignalPresent(on);
+        else if (word == QLatin1String("card"))
+            setCardPresent(on);
         else
-            setCardPresent(arg == QLatin1String("on"));
+            setQuiet(on);
     } else if (word == QLatin1String("status")) {
         pushStatus();
     } else if (word == QLatin1String("connect")) {
@@ -369,7 +399,7 @@ void Simulator::consoleLine(const QString& rawLine) {
         emit quitRequested();
     } else if (word == QLatin1String("help")) {
         log(QStringLiteral("commands: msg <text> (\\n: line break), signal on|off, card on|off, "
-                           "status, connect, disconnect, state, quit"));
+                           "status, connect, disconnect, state, quiet on|off, quit"));
     } else {
         log(QStringLiteral("unknown command %1; type help").arg(quoted(word)));
     }
@@ -434,6 +464,7 @@ void Simulator::handleRecord(const QByteArray& bytes, const QString& peer) {
         log(QStringLiteral("<- empty record from %1; ignored").arg(peer));
         return;
     }
+    const QString previousClient = m_lastClient;
     m_lastClient = peer;
     const QString target = m_config.clientHost.isEmpty() ? peer : m_config.clientHost;
     const QString record = decode(bytes);
@@ -444,7 +475,11 @@ void Simulator::handleRecord(const QByteArray& bytes, const QString& peer) {
             : QString();
 
     if (kind == QLatin1String("STATUS")) {
-        log(QStringLiteral("<- STATUS from %1%2").arg(peer, trailing));
+        // A client's first poll is shown even when quiet.
+        if (peer != previousClient || !trailing.isEmpty())
+            log(QStringLiteral("<- STATUS from %1%2").arg(peer, trailing));
+        else
+            logRoutine(QStringLiteral("<- STATUS from %1").arg(peer));
         if (m_config.reportDelayMs > 0) {
             QTimer::singleShot(m_config.reportDelayMs, this,
                                [this, target] { queueReport(target, statusRecord()); });
@@ -515,6 +550,13 @@ void Simulator::reportConnected() {
         const QStringList lines = messageLines(text);
         for (const QString& line : lines)
             log(QStringLiteral("   | ") + line);
+    } else if (m_current.text.startsWith(QLatin1String("STATUS"))) {
+        const QString line = QStringLiteral("-> %1 to %2").arg(m_current.text, where);
+        if (m_current.text != m_lastStatusSent)
+            log(line);
+        else
+            logRoutine(line);
+        m_lastStatusSent = m_current.text;
     } else {
         log(QStringLiteral("-> %1 to %2").arg(m_current.text, where));
     }

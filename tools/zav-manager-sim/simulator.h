@@ -25,6 +25,7 @@ struct SimulatorConfig {
     int reportDelayMs = 0;  // wait before answering STATUS
     bool signalPresent = true;
     bool cardPresent = true;
+    bool quiet = false;           // see Simulator::setQuiet()
     int commandTimeoutMs = 10000; // a command connection left open longer is dropped
     int reportTimeoutMs = 5000;   // a report connection the client holds longer is dropped
 };
@@ -60,11 +61,16 @@ public:
     void disconnectLink();
     void setSignalPresent(bool present);
     void setCardPresent(bool present);
+    // Quiet: the routine polls of a known client, and reports that repeat the last status sent,
+    // are not logged. Everything else still is: changes, other records, messages, failures.
+    void setQuiet(bool quiet);
+    bool quiet() const { return m_quiet; }
     // Unsolicited reports to the last known client.
     void pushStatus();
     void pushMessage(const QString& text);
 
-    // One line typed at the console: msg, signal, card, status, connect, disconnect, help, quit.
+    // One line typed at the console: msg, signal, card, status, connect, disconnect, state,
+    // quiet, help, quit.
     void consoleLine(const QString& line);
 
     static QByteArray encode(const QString& text); // Windows-1252; '?' for what it lacks
@@ -81,6 +87,8 @@ private:
     };
 
     void log(const QString& text);
+    // Logged unless quiet.
+    void logRoutine(const QString& text);
     void acceptConnections();
     void handleRecord(const QByteArray& bytes, const QString& peer);
     void queueReport(const QString& host, const QString& text);
@@ -99,7 +107,9 @@ private:
     Link m_link = Link::Disconnected;
     bool m_signal = true;
     bool m_card = true;
-    QString m_lastConnected; // "hh:mmam" of the last time the link came up; empty: never
+    bool m_quiet = false;
+    QString m_lastStatusSent; // the last status record that went out
+    QString m_lastConnected;  // "hh:mmam" of the last time the link came up; empty: never
     QTimer m_dialTimer;
     QTimer m_pushTimer;
     QString m_lastClient;

@@ -1,0 +1,59 @@
+#include "app/settingslocation.h"
+
+#include "app/environment.h"
+#include "app/settings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+QString chooseSettingsFile(const SettingsPlaceFacts& facts) {
+    if (facts.fileBesideProgram || facts.programDirIsUsers)
+        return settingsFilePath(facts.programDir);
+    return settingsFilePath(userSettingsDirectory(facts.configHome));
+}
+
+bool isUsersOwnFolder(const QString& dir) {
+    if (dir.isEmpty())
+        return false;
+    const QFileInfo info(dir);
+    if (!info.isDir())
+        return false;
+    const QString real = info.canonicalFilePath();
+    if (real == QLatin1String("/usr") || real.startsWith(QLatin1String("/usr/")) ||
+        real == QLatin1String("/bin") || real == QLatin1String("/sbin"))
+        return false;
+    return info.isWritable();
+}
+
+QString userConfigHome() {
+    const QString fromEnvironment = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (!fromEnvironment.isEmpty() && QDir::isAbsolutePath(fromEnvironment))
+        return QDir::cleanPath(fromEnvironment);
+    return QDir::homePath() + QStringLiteral("/.config");
+}
+
+QString userSettingsDirectory(const QString& configHome) {
+    return QDir::cleanPath(configHome + QStringLiteral("/zav-remote"));
+}
+
+SettingsPlaceFacts currentSettingsPlaceFacts() {
+    SettingsPlaceFacts facts;
+    facts.programDir = programDirectory();
+    facts.fileBesideProgram = isPlainFile(settingsFilePath(facts.programDir));
+    facts.programDirIsUsers = isUsersOwnFolder(facts.programDir);
+    facts.configHome = userConfigHome();
+    return facts;
+}
+
+void prepareSettingsFolder(const QString& settingsFile) {
+    const QString home = userConfigHome();
+    const QString dir = userSettingsDirectory(home);
+    if (QFileInfo(settingsFile).absolutePath() != dir || QFileInfo::exists(dir))
+        return;
+    const bool homeWasMissing = !QFileInfo::exists(home);
+    if (!QDir().mkpath(dir))
+        return;
+    if (homeWasMissing)
+        QFile::setPermissions(home, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}

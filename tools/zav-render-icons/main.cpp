@@ -1,0 +1,50 @@
+// zav-render-icons: writes the program's icon, drawn by its own artwork code, as PNG files laid
+// out like an icon theme: OUTPUT_DIR/<size>x<size>/apps/zav-remote.png. Runs at build time
+// without a display.
+#include "ui/main/artwork.h"
+
+#include <QDir>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPixmap>
+
+#include <cstdio>
+
+namespace {
+
+// The icon at exactly `size` x `size` pixels.
+QImage renderIcon(int size) {
+    return artwork::windowIcon().pixmap(QSize(size, size), 1.0).toImage();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() < 3) {
+        std::fprintf(stderr, "usage: zav-render-icons OUTPUT_DIR SIZE...\n");
+        return 2;
+    }
+    const QDir out(args.at(1));
+    for (qsizetype i = 2; i < args.size(); ++i) {
+        bool ok = false;
+        const int size = args.at(i).toInt(&ok);
+        if (!ok || size < 8 || size > 1024) {
+            std::fprintf(stderr, "zav-render-icons: '%s' is no icon size\n",
+                         args.at(i).toLocal8Bit().constData());
+            return 2;
+        }
+        const QString folder = QStringLiteral("%1x%1/apps").arg(size);
+        const QString file = out.filePath(folder + QStringLiteral("/zav-remote.png"));
+        const QImage image = renderIcon(size);
+        if (image.size() != QSize(size, size) || !out.mkpath(folder) || !image.save(file, "PNG")) {
+            std::fprintf(stderr, "zav-render-icons: cannot write %s\n",
+                         file.toLocal8Bit().constData());
+            return 1;
+        }
+    }
+    return 0;
+}
