@@ -65,3 +65,9 @@ std::optional<LinkState> linkStateForCode(const QString& code) {
             return c.state;
     return std::nullopt;
 }
+
+QString linkStateWord(LinkState state) {
+    static const char* const words[] = {"NO CARD", "ONLINE",  "OFFLINE", "ONLINE",
+                                        "OFFLINE", "DIALING", "DIALING", "NO SRVR!"};
+    return QString::fromLatin1(words[static_cast<int>(state)]);
+}

@@ -37,6 +37,9 @@ enum class LinkState {
     NoServer,
 };
 
+// The status word the client shows for a state ("ONLINE", "NO SRVR!" ...).
+QString linkStateWord(LinkState state);
+
 // The state a status code selects; none for a code outside the seven (compared exactly).
 std::optional<LinkState> linkStateForCode(const QString& code);
 

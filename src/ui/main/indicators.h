@@ -1,5 +1,5 @@
-// How the main window and the tray show each state of the link: the status picture, the status
-// word, the signal lamp, the tray picture, its tooltip and whether the tray draws attention.
+// How the main window and the tray show each state of the link (beside its word, see
+// linkStateWord): the status picture, the signal lamp, the tray picture, its tooltip and whether the tray draws attention.
 #pragma once
 
 #include "link/records.h"
@@ -25,7 +25,6 @@ struct TrayLook {
 
 struct LinkLook {
     StatusPicture picture;
-    const char* word;
     QColor lamp;
     const char* lastConnect; // replaces the last-connect time, or nullptr to leave it
     TrayLook tray;

@@ -190,7 +190,7 @@ void MainWindow::showLinkState(LinkState state) {
     const LinkLook& look = linkLook(state);
     for (int i = 0; i < kStatusPictureCount; ++i)
         setPictureVisible(StatusPicture(i), StatusPicture(i) == look.picture);
-    m_statusWord->setText(QString::fromLatin1(look.word));
+    m_statusWord->setText(linkStateWord(state));
     if (look.lastConnect)
         m_lastConnect->setText(QString::fromLatin1(look.lastConnect));
     m_lamp->setColour(look.lamp);
