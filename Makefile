@@ -1,4 +1,5 @@
-# ZAV Remote 2002: `make run` builds and starts the client, `make test` builds and runs every test.
+# ZAV Remote 2002: `make run` builds and starts the client, `make test` builds and runs every test,
+# `make bench` builds and runs the benchmarks (not part of `make test`).
 SHELL := /bin/bash
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
@@ -8,7 +9,7 @@ JOBS       ?= $(shell nproc)
 PACKAGES := cmake make g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev \
             xvfb xauth fonts-liberation fonts-dejavu-core
 
-.PHONY: all deps build run test test-plain test-asan format clean
+.PHONY: all deps build run test test-plain test-asan bench format clean
 
 all: build
 
@@ -44,6 +45,11 @@ test-asan: deps $(ASAN_BUILD)/CMakeCache.txt
 	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 test: test-plain test-asan
+
+# The program against its anchors, several rounds by turns, on a virtual X display (~4 minutes).
+bench: deps $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS) --target zav-remote bench-run bench-anchor bench-client
+	xvfb-run -a -s "-screen 0 1024x768x24" $(BUILD)/bin/bench-run $(BUILD)/bin $(BENCH_ARGS)
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
