@@ -2,7 +2,9 @@
 // program's own start-up and event loop from FOLDER (which holds its settings file) with the
 // splash hold and the closing fade at zero, and prints its figures on standard output:
 //   bench-client startup FOLDER          "shown NS" once the main window is on screen, then ends
-//   bench-client latency FOLDER PORT N   a peer's close to the status word and lamp set, N reports
+//   bench-client latency FOLDER PORT N [GAP_MS]
+//                                        a peer's close to the status word and lamp set, N reports
+//                                        GAP_MS apart, so that each one finds the client idle
 //   bench-client listener FOLDER PORT N  N report connections eight at a time, then one peer that
 //                                        sends without end: rate, peak memory, cut-off
 // Every peer connects to 127.0.0.1:PORT, the listening port of the settings file.
@@ -108,6 +110,7 @@ const Report kReports[2] = {{"STATUS CONNSIGOK10:15am", "ONLINE", QColor(0, 255,
 struct LatencyRun {
     quint16 port = 0;
     int count = 0;
+    int gapMs = 0;
     std::atomic<int> awaited{-1};
     std::mutex mutex;
     std::condition_variable changed;
@@ -134,6 +137,7 @@ struct LatencyRun {
     void peer() {
         const int warmUp = 20;
         for (int i = 0; i < warmUp + count; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(gapMs));
             const Report& report = kReports[i % 2];
             const int fd = connectLocal(port);
             if (fd < 0) {
@@ -172,10 +176,11 @@ struct LatencyRun {
     }
 };
 
-int runLatency(ProbedApplication& app, const QString& folder, quint16 port, int count) {
+int runLatency(ProbedApplication& app, const QString& folder, quint16 port, int count, int gapMs) {
     LatencyRun run;
     run.port = port;
     run.count = count;
+    run.gapMs = gapMs;
     std::thread peer;
     app.afterEvent = [&run] { run.checkDisplay(); };
     app.onShown = [&] {
@@ -261,8 +266,9 @@ void listenerFigures(quint16 port, int total) {
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: bench-client startup FOLDER | latency FOLDER PORT N | "
-                             "listener FOLDER PORT N\n");
+        std::fprintf(stderr,
+                     "usage: bench-client startup FOLDER | latency FOLDER PORT N [GAP_MS] | "
+                     "listener FOLDER PORT N\n");
         return 2;
     }
     const QByteArray mode = argv[1];
@@ -276,7 +282,7 @@ int main(int argc, char** argv) {
         return seam::runClient(app, folder);
     }
     if (mode == "latency")
-        return runLatency(app, folder, port, count);
+        return runLatency(app, folder, port, count, argc > 5 ? QByteArray(argv[5]).toInt() : 0);
     if (mode == "listener") {
         app.onShown = [port, count] {
             QTimer::singleShot(0, qApp, [port, count] {
