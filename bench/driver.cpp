@@ -6,6 +6,7 @@
 // loop in it is bounded in count and time.
 #include <algorithm>
 #include <arpa/inet.h>
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -434,47 +435,71 @@ Outcome sendReport(int port) {
 }
 
 struct FloodResult {
-    double perSecond = 0;
-    double cpuMicrosPerReport = 0;
+    double perSecond = NAN;
+    double cpuMicrosPerReport = NAN;
     long counted = 0;
     long resets = 0;
     long refused = 0;
     long failed = 0;
 };
 
-FloodResult flood(pid_t listener, int port, double seconds) {
+struct Listener {
+    pid_t pid;
+    int port;
+};
+
+// Floods two listeners by turns in short slices, starting with `first`, `seconds` for each in
+// all, so that whatever else the machine does meanwhile falls on both alike. CPU is the time
+// on a processor of all the listener's threads during its slices (the 10 ms ticks of
+// utime+stime are too coarse for half a second).
+std::array<FloodResult, 2> floodByTurns(const std::array<Listener, 2>& listeners, int first,
+                                        double seconds) {
     constexpr int kPeers = 9;
     constexpr long kMaxReports = 300000;
+    constexpr double kSlice = 0.5;
     std::atomic<bool> stop{false};
+    std::atomic<int> target{first};
     std::atomic<long> attempts{0};
-    std::atomic<long> counts[4] = {};
+    std::atomic<long> counts[2][4] = {};
     std::vector<std::thread> peers;
     for (int i = 0; i < kPeers; ++i)
         peers.emplace_back([&] {
-            while (!stop.load(std::memory_order_relaxed) && attempts++ < kMaxReports)
-                ++counts[int(sendReport(port))];
+            while (!stop.load(std::memory_order_relaxed) && attempts++ < kMaxReports) {
+                const int t = target.load();
+                ++counts[t][int(sendReport(listeners[size_t(t)].port))];
+            }
         });
-    auto completed = [&] { return counts[0].load() + counts[1].load(); };
+    auto completed = [&](int t) { return counts[t][0].load() + counts[t][1].load(); };
     sleepMs(250); // the peers get going
-    const long long t0 = nowNs();
-    const long c0 = completed();
-    const long long cpu0 = cpuTicks(listener);
-    sleepUntil(t0 + (long long)(seconds * 1e9));
-    const long long t1 = nowNs();
-    const long c1 = completed();
-    const long long cpu1 = cpuTicks(listener);
+    long long ns[2] = {};
+    long long cpu[2] = {};
+    long reports[2] = {};
+    const int slices = std::max(1, int(std::lround(seconds / kSlice)));
+    for (int k = 0; k < 2 * slices; ++k) {
+        const int t = (first + k) % 2;
+        const pid_t pid = listeners[size_t(t)].pid;
+        target = t;
+        const long long t0 = nowNs();
+        const long c0 = completed(t);
+        const long long cpu0 = cpuNs(pid);
+        sleepUntil(t0 + (long long)(kSlice * 1e9));
+        reports[t] += completed(t) - c0;
+        cpu[t] += cpuNs(pid) - cpu0;
+        ns[t] += nowNs() - t0;
+    }
     stop = true;
     for (auto& t : peers)
         t.join();
-    FloodResult r;
-    r.counted = c1 - c0;
-    r.perSecond = double(r.counted) / (double(t1 - t0) / 1e9);
-    r.cpuMicrosPerReport =
-        r.counted > 0 ? double(cpu1 - cpu0) * 1e6 / double(sysconf(_SC_CLK_TCK)) / double(r.counted)
-                      : NAN;
-    r.resets = counts[1];
-    r.refused = counts[2];
-    r.failed = counts[3];
+    std::array<FloodResult, 2> r;
+    for (int t = 0; t < 2; ++t) {
+        r[t].counted = reports[t];
+        r[t].perSecond = double(reports[t]) / (double(ns[t]) / 1e9);
+        if (reports[t] > 0)
+            r[t].cpuMicrosPerReport = double(cpu[t]) / 1e3 / double(reports[t]);
+        r[t].resets = counts[t][1];
+        r[t].refused = counts[t][2];
+        r[t].failed = counts[t][3];
+    }
     return r;
 }
 
@@ -679,23 +704,8 @@ struct Bench {
         finish(c, 5000);
     }
 
-    FloodResult floodAnchor() {
-        Child s = spawn({tool("bench-anchor"), "server", std::to_string(anchorPort)}, false);
-        for (int i = 0; i < 500 && !isListening(anchorPort); ++i)
-            sleepMs(10);
-        FloodResult r = flood(s.pid, anchorPort, floodSeconds);
-        finish(s);
-        anchorRefused += r.refused;
-        anchorFailed += r.failed;
-        anchorResets += r.resets;
-        return r;
-    }
-
     void round(int index) {
         const bool programFirst = index % 2 == 0;
-        FloodResult anchorFlood;
-        if (!programFirst)
-            anchorFlood = floodAnchor();
 
         for (int i = 0; i < startupPairs; ++i) {
             if ((i % 2 == 0) == programFirst) {
@@ -741,16 +751,23 @@ struct Bench {
         idleCpuMs.add(double(nsP1 - nsP) / 1e6 / minutes, double(nsA1 - nsA) / 1e6 / minutes);
         idleWakeUps.add(double(wakeP1 - wakeP) / idleSeconds, double(wakeA1 - wakeA) / idleSeconds);
 
-        // The flood, on the same program, its main window shown.
-        const FloodResult programFlood = flood(p.pid, programPort, floodSeconds);
+        // The flood, on the same program, its main window shown, and on the bare server by turns.
+        Child server = spawn({tool("bench-anchor"), "server", std::to_string(anchorPort)}, false);
+        for (int i = 0; i < 500 && !isListening(anchorPort); ++i)
+            sleepMs(10);
+        const auto floods =
+            floodByTurns({Listener{p.pid, programPort}, Listener{server.pid, anchorPort}},
+                         programFirst ? 0 : 1, floodSeconds);
+        finish(server);
         finish(p);
-        programRefused += programFlood.refused;
-        programFailed += programFlood.failed;
-        programResets += programFlood.resets;
-        if (programFirst)
-            anchorFlood = floodAnchor();
-        throughput.add(programFlood.perSecond, anchorFlood.perSecond);
-        cpuPerReport.add(programFlood.cpuMicrosPerReport, anchorFlood.cpuMicrosPerReport);
+        throughput.add(floods[0].perSecond, floods[1].perSecond);
+        cpuPerReport.add(floods[0].cpuMicrosPerReport, floods[1].cpuMicrosPerReport);
+        programRefused += floods[0].refused;
+        programFailed += floods[0].failed;
+        programResets += floods[0].resets;
+        anchorRefused += floods[1].refused;
+        anchorFailed += floods[1].failed;
+        anchorResets += floods[1].resets;
     }
 };
 
@@ -884,9 +901,10 @@ int main(int argc, char** argv) {
                 spread(b.floodPeakKiB, 0).c_str());
 
     std::printf("\nhow:\n");
-    std::printf("  throughput: %.1f s a round, 9 peer threads on 127.0.0.1 each connect, send "
-                "\"%s\", close the sending side and read until the listener closes; completed "
-                "reports counted by the peers, CPU = utime+stime of the listener's process; "
+    std::printf("  throughput: %.1f s a round for each, in 0.5 s slices by turns (both running); 9 "
+                "peer threads on 127.0.0.1 each connect, send \"%s\", close the sending side "
+                "and read until the listener closes; completed reports counted by the peers; CPU "
+                "= time on a processor of all the listener's threads (schedstat); "
                 "program: refused %ld, failed %ld, reset %ld; anchor (bare QTcpServer): refused "
                 "%ld, failed %ld, reset %ld\n",
                 b.floodSeconds, kStatusReport, b.programRefused, b.programFailed, b.programResets,
