@@ -914,7 +914,7 @@ int main(int argc, char** argv) {
                 "label\n");
     std::printf("  start-up: %d pairs a round; exec → first expose of the main window handled "
                 "(painted), in-process with the splash hold at 0 (bench-client startup); anchor "
-                "= the same window\n",
+                "= the minimal window, the same way\n",
                 b.startupPairs);
     std::printf("  close → display: in-process, 1000 reports a round 2 ms apart (each finds the "
                 "client idle), alternating ONLINE/OFFLINE, from the peer's close to the end of "
