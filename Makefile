@@ -1,5 +1,6 @@
 # ZAV Remote 2002: `make run` builds and starts the client, `make test` builds and runs every test,
-# `make package` builds the Debian package.
+# `make package` builds the Debian package, `make bench` builds and runs the benchmarks (not part
+# of `make test`).
 SHELL := /bin/bash
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
@@ -15,7 +16,7 @@ PACKAGE_TOOLS := dpkg-dev file
 # The project's own builds treat warnings as errors; a plain `cmake` build does not.
 CMAKE_FLAGS := -DZAV_WERROR=ON
 
-.PHONY: all deps deps-package build run test test-plain test-asan package format clean
+.PHONY: all deps deps-package build run test test-plain test-asan package bench format clean
 
 all: build
 
@@ -66,6 +67,11 @@ test: test-plain test-asan
 package: deps-package $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
 	cd $(BUILD) && cpack -G DEB
+
+# The program against its anchors, several rounds by turns, on a virtual X display (~4 minutes).
+bench: deps $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS) --target zav-remote bench-run bench-anchor bench-client
+	xvfb-run -a -s "-screen 0 1024x768x24" $(BUILD)/bin/bench-run $(BUILD)/bin $(BENCH_ARGS)
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
