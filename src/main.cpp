@@ -1,4 +1,5 @@
 #include "app/commandline.h"
+#include "app/remotecommand.h"
 #include "ui/main/desktop.h"
 
 #include <QApplication>
@@ -6,6 +7,8 @@
 int main(int argc, char** argv) {
     // Options are answered before the window system is touched.
     const CommandLineRequest request = parseCommandLine(argumentList(argc, argv));
+    if (isLinkCommand(request))
+        return runRemoteCommand(request, argc, argv);
     if (request.action != CommandLineRequest::Action::Run)
         return answerOnTerminal(request);
 

@@ -139,7 +139,8 @@ void ClientApp::resumePolling() {
 }
 
 SaveOutcome ClientApp::saveSettings(SettingsEntries& entries, QWidget* boxOwner) {
-    const SaveOutcome outcome = saveEditedSettings(entries, m_settings, settingsFilePath(), boxOwner);
+    const SaveOutcome outcome =
+        saveEditedSettings(entries, m_settings, settingsFilePath(), boxOwner);
     if (outcome == SaveOutcome::Written) {
         m_shutDown = true; // the program ends without the shutdown steps
         m_link.stopPolling();

@@ -54,13 +54,41 @@ CommandLineRequest parseCommandLine(const QStringList& arguments) {
         "\n"
         "Settings: ZAV-Remote.ini beside the executable when it is there or that folder is\n"
         "the user's own; otherwise $XDG_CONFIG_HOME/zav-remote/ZAV-Remote.ini\n"
-        "(by default ~/.config/zav-remote/ZAV-Remote.ini)."));
+        "(by default ~/.config/zav-remote/ZAV-Remote.ini).\n"
+        "\n"
+        "The link commands go to the copy of the program that runs for this user, and answer\n"
+        "from its state; when none runs they work alone from the settings file. Exit status:\n"
+        "0 done, 1 ZAV Manager could not be reached (or did not report), 2 a usage error."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Print this help and exit."));
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
                                      QStringLiteral("Print the version and exit."));
+    const QCommandLineOption status(
+        QStringLiteral("status"),
+        QStringLiteral("Print the link's state in one line (status word, last connect time, "
+                       "whether the server answered). Exit status 0 when the server reported, "
+                       "1 when it could not be reached or did not report within 10 s."));
+    const QCommandLineOption connectOption(QStringLiteral("connect"),
+                                           QStringLiteral("Tell ZAV Manager to dial the Internet "
+                                                          "connection."));
+    const QCommandLineOption disconnectOption(
+        QStringLiteral("disconnect"),
+        QStringLiteral("Tell ZAV Manager to hang up the Internet connection."));
+    const QCommandLineOption send(QStringLiteral("send"),
+                                  QStringLiteral("Send a text message (at most 350 characters, "
+                                                 "a line break counting as two) to ZAV Manager."),
+                                  QStringLiteral("text"));
+    const QCommandLineOption watch(
+        QStringLiteral("watch"),
+        QStringLiteral("Print a line at start and at every change of state or received message, "
+                       "until interrupted (for status bars)."));
+    const QCommandLineOption json(QStringLiteral("json"),
+                                  QStringLiteral("With --status or --watch: print JSON objects."));
     parser.addOption(help);
     parser.addOption(version);
+    for (const QCommandLineOption* o :
+         {&status, &connectOption, &disconnectOption, &send, &watch, &json})
+        parser.addOption(*o);
     addToolkitOptions(parser);
 
     CommandLineRequest request;
@@ -83,8 +111,56 @@ CommandLineRequest parseCommandLine(const QStringList& arguments) {
         request.text = misuse(QStringLiteral("unexpected argument '%1'.")
                                   .arg(parser.positionalArguments().constFirst()));
         request.exitCode = 2;
+    } else {
+        using A = CommandLineRequest::Action;
+        const std::pair<const QCommandLineOption*, A> commands[] = {
+            {&status, A::Status},
+            {&connectOption, A::Connect},
+            {&disconnectOption, A::Disconnect},
+            {&send, A::Send},
+            {&watch, A::Watch}};
+        int given = 0;
+        for (const auto& [option, action] : commands) {
+            if (parser.isSet(*option)) {
+                ++given;
+                request.action = action;
+            }
+        }
+        request.json = parser.isSet(json);
+        auto refuse = [&request](const QString& why) {
+            request.action = A::Misuse;
+            request.text = misuse(why);
+            request.exitCode = 2;
+        };
+        if (given > 1) {
+            refuse(QStringLiteral("give one of --status, --connect, --disconnect, --send and "
+                                  "--watch at a time."));
+        } else if (request.json && request.action != A::Status && request.action != A::Watch) {
+            refuse(QStringLiteral("--json goes with --status or --watch."));
+        } else if (request.action == A::Send) {
+            QString text = parser.value(send);
+            text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+            text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+            text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+            if (text.isEmpty())
+                refuse(QStringLiteral("the message is empty."));
+            else if (text.size() > kMaxMessageLength)
+                refuse(QStringLiteral("the message has %1 characters; at most %2 go (a line "
+                                      "break counts as two).")
+                           .arg(text.size())
+                           .arg(kMaxMessageLength));
+            else
+                request.message = text;
+        }
     }
     return request;
+}
+
+bool isLinkCommand(const CommandLineRequest& request) {
+    using A = CommandLineRequest::Action;
+    return request.action == A::Status || request.action == A::Connect ||
+           request.action == A::Disconnect || request.action == A::Send ||
+           request.action == A::Watch;
 }
 
 int answerOnTerminal(const CommandLineRequest& request) {

@@ -11,10 +11,19 @@ struct CommandLineRequest {
         Help,    // print `text` on standard output, end with 0
         Version, // likewise
         Misuse,  // print `text` (one line) on standard error, end with 2
+        // Link commands, answered by the running copy or alone (app/remotecommand.h).
+        Status,
+        Connect,
+        Disconnect,
+        Send,
+        Watch,
     };
     Action action = Action::Run;
     QString text;
     int exitCode = 0;
+    bool json = false;           // --json: status and watch lines as JSON objects
+    QString message;             // --send: the text with every line break as CR LF
+    int reportTimeoutMs = 10000; // --status: how long to wait for the server's report
 };
 
 // Reads the arguments, the program's name first, as main() gets them. The options of the
@@ -22,8 +31,14 @@ struct CommandLineRequest {
 // window system; no decision here opens anything.
 CommandLineRequest parseCommandLine(const QStringList& arguments);
 
-// Prints what the request says and returns its exit code (for every action but Run).
+// Prints what the request says and returns its exit code (for Help, Version and Misuse).
 int answerOnTerminal(const CommandLineRequest& request);
+
+// Whether the request is one of the link commands.
+bool isLinkCommand(const CommandLineRequest& request);
+
+// The longest message the server takes, counting each line break as its two characters.
+inline constexpr int kMaxMessageLength = 350;
 
 // The arguments of main() as text.
 QStringList argumentList(int argc, char** argv);

@@ -74,8 +74,8 @@ bool ControlConnection::sendLine(const QString& line) {
     const QByteArray bytes = line.toUtf8() + '\n';
     qsizetype sent = 0;
     while (sent < bytes.size()) {
-        const ssize_t n = ::send(m_fd, bytes.constData() + sent, size_t(bytes.size() - sent),
-                                 MSG_NOSIGNAL);
+        const ssize_t n =
+            ::send(m_fd, bytes.constData() + sent, size_t(bytes.size() - sent), MSG_NOSIGNAL);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {

@@ -42,7 +42,7 @@ void refuse(QWidget* parent, const QString& text) {
 } // namespace
 
 SaveOutcome saveEditedSettings(SettingsEntries& entries, Settings& s, const QString& path,
-                          QWidget* parent) {
+                               QWidget* parent) {
     // An empty port box stops the save without a word.
     if (entries.listenPort.isEmpty() || entries.transmitPort.isEmpty())
         return SaveOutcome::Incomplete;

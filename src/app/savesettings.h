@@ -30,4 +30,4 @@ enum class SaveOutcome {
 // is out of range) and writes the settings file at `path`. Refusals and a failed write are told
 // to the user in a message box over `parent`; success is left to the caller to announce.
 SaveOutcome saveEditedSettings(SettingsEntries& entries, Settings& s, const QString& path,
-                          QWidget* parent = nullptr);
+                               QWidget* parent = nullptr);

@@ -1,8 +1,8 @@
 #include "app/settings.h"
 
-#include "link/codepage.h"
 #include "app/environment.h"
 #include "app/settingslocation.h"
+#include "link/codepage.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,8 +13,7 @@ bool Settings::operator==(const Settings& o) const {
     return listenPort == o.listenPort && transmitPort == o.transmitPort &&
            windowLeft == o.windowLeft && windowTop == o.windowTop &&
            saveWindowPosition == o.saveWindowPosition && serverAddress == o.serverAddress &&
-           startInMiniMode == o.startInMiniMode &&
-           startInTray == o.startInTray &&
+           startInMiniMode == o.startInMiniMode && startInTray == o.startInTray &&
            pollIntervalSeconds == o.pollIntervalSeconds;
 }
 
@@ -146,8 +145,7 @@ bool readSettingsFile(const QString& path, Settings& s) {
         return false;
     if (!nextValue(s.serverAddress))
         return false;
-    if (!readBool(s.startInMiniMode) || !readBool(s.startInTray) ||
-        !readInt(s.pollIntervalSeconds))
+    if (!readBool(s.startInMiniMode) || !readBool(s.startInTray) || !readInt(s.pollIntervalSeconds))
         return false;
 
     if (s.windowLeft == 1)

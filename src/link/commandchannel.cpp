@@ -12,9 +12,15 @@ void CommandChannel::setDestination(const QString& dottedAddress, int port) {
 }
 
 void CommandChannel::start(Command command) {
+    m_givenText.reset();
     m_pending = command;
     m_socket.close();
     m_socket.connectTo(m_address, m_port);
+}
+
+void CommandChannel::startMessage(const QString& text) {
+    start(Command::Message);
+    m_givenText = text;
 }
 
 void CommandChannel::onConnected() {
@@ -37,7 +43,9 @@ void CommandChannel::onConnected() {
     }
     if (!announcement.isEmpty())
         emit logEntry({announcement});
-    const QString text = command == Command::Message && m_messageText ? m_messageText() : QString();
+    QString text;
+    if (command == Command::Message)
+        text = m_givenText ? *m_givenText : m_messageText ? m_messageText() : QString();
     m_socket.send(commandRecord(command, text));
     m_pending = Command::None;
     emit commandSent(command);

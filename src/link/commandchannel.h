@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QStringList>
 #include <functional>
+#include <optional>
 
 class CommandChannel : public QObject {
     Q_OBJECT
@@ -25,6 +26,8 @@ public:
 
     // Drops the connection or attempt under way and connects afresh for `command`.
     void start(Command command);
+    // The same for a message whose text is given here rather than taken from the source.
+    void startMessage(const QString& text);
     // The command the connection under way will carry; None once it has been sent.
     Command pendingCommand() const { return m_pending; }
     void close() { m_socket.close(); }
@@ -44,4 +47,5 @@ private:
     QString m_address;
     int m_port = 0;
     std::function<QString()> m_messageText;
+    std::optional<QString> m_givenText;
 };

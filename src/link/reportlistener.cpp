@@ -66,8 +66,8 @@ void ReportListener::acceptWaiting() {
 void ReportListener::refuse(int descriptor) {
     // The notice fits any fresh connection's send buffer, so it goes out whole at once. What the
     // peer already sent is read away and dropped, so that the close is an orderly one.
-    [[maybe_unused]] const ssize_t sent = ::send(descriptor, kRefusalNotice,
-                                                 sizeof kRefusalNotice - 1, MSG_NOSIGNAL);
+    [[maybe_unused]] const ssize_t sent =
+        ::send(descriptor, kRefusalNotice, sizeof kRefusalNotice - 1, MSG_NOSIGNAL);
     char discard[4096];
     for (int i = 0; i < 16 && ::recv(descriptor, discard, sizeof discard, MSG_DONTWAIT) > 0; ++i) {
     }

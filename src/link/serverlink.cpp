@@ -36,7 +36,8 @@ void ServerLink::startPolling(int seconds) {
 }
 
 void ServerLink::onCommandFailed() {
-    emit logEntry({QStringLiteral("     Error..."), QStringLiteral("      ZAV Manager not found!")});
+    emit logEntry(
+        {QStringLiteral("     Error..."), QStringLiteral("      ZAV Manager not found!")});
     emit stateChanged(LinkState::NoServer);
     emit commandFailed();
 }

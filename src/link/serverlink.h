@@ -34,6 +34,8 @@ public:
     void requestDisconnect() { m_commands.start(Command::Disconnect); }
     // Sends a message whose text is taken from the message source once the server answers.
     void sendMessage() { m_commands.start(Command::Message); }
+    // Sends a message with this text (CR LF line breaks, as it goes on the wire).
+    void sendMessage(const QString& text) { m_commands.startMessage(text); }
     void setMessageTextSource(std::function<QString()> source) {
         m_commands.setMessageTextSource(std::move(source));
     }

@@ -1,7 +1,9 @@
 #include "ui/main/desktop.h"
 
 #include "app/clientapp.h"
+#include "app/controlservice.h"
 #include "app/environment.h"
+#include "app/linkstatus.h"
 #include "app/terminationsignals.h"
 #include "ui/main/about.h"
 #include "ui/main/artwork.h"
@@ -77,17 +79,18 @@ void Desktop::buildTrayMenu() {
         connect(a, &QAction::triggered, this, slot);
     };
     ServerLink* link = &m_app.link();
-    add(tr("Show / Hide"), [this] { toggleFromTray(); });
-    add(tr("Normal / Mini window"), [this] { m_main->toggleMode(); });
+    // Each entry has a letter of its own for the keyboard.
+    add(tr("&Show / Hide"), [this] { toggleFromTray(); });
+    add(tr("&Normal / Mini window"), [this] { m_main->toggleMode(); });
     m_trayMenu->addSeparator();
-    add(tr("Connect"), [link] { link->requestConnect(); });
-    add(tr("Disconnect"), [link] { link->requestDisconnect(); });
-    add(tr("Send a message..."), [this] { openSendMessage(); });
+    add(tr("&Connect"), [link] { link->requestConnect(); });
+    add(tr("&Disconnect"), [link] { link->requestDisconnect(); });
+    add(tr("Send a &message..."), [this] { openSendMessage(); });
     m_trayMenu->addSeparator();
-    add(tr("Options..."), [this] { openOptions(); });
-    add(tr("About..."), [this] { openAbout(); });
+    add(tr("&Options..."), [this] { openOptions(); });
+    add(tr("&About..."), [this] { openAbout(); });
     m_trayMenu->addSeparator();
-    add(tr("Quit"), [this] { requestShutdown(); });
+    add(tr("&Quit"), [this] { requestShutdown(); });
     m_tray->setContextMenu(m_trayMenu);
 }
 
@@ -107,6 +110,15 @@ void Desktop::setTray(const TrayLook& look) {
 void Desktop::showLinkState(LinkState state) {
     m_main->showLinkState(state);
     setTray(linkLook(state).tray);
+}
+
+void Desktop::bringForward() {
+    if (m_closing)
+        return;
+    m_main->setWindowState(m_main->windowState() & ~Qt::WindowMinimized);
+    m_main->show();
+    m_main->raise();
+    m_main->activateWindow();
 }
 
 void Desktop::toggleFromTray() {
@@ -264,8 +276,21 @@ int runDesktopClient(QApplication& application) {
 
     ClientApp app;
     Desktop desktop(app);
-    if (!app.start(desktop))
+    const QString socketPath = controlSocketPath(app.instanceLockPath());
+    if (!app.start(desktop)) {
+        // Another copy runs for this user: it comes forward, and this one ends unseen.
+        askRunningCopy(
+            socketPath, QStringLiteral("show"), [](const QString&) { return false; }, 2000);
         return 0;
+    }
+    // What the command line asks of the running copy.
+    LinkStatusTracker status(app.link());
+    status.setStatus(
+        {desktop.mainWindowView().statusWord(), desktop.mainWindowView().lastConnectTime(), false});
+    ControlService control(app.link(), status,
+                           {[&desktop] { desktop.bringForward(); },
+                            [&desktop](const QStringList& lines) { desktop.addLogEntry(lines); }});
+    control.listen(socketPath);
     onTerminationSignal([&desktop] { desktop.requestShutdown(); });
     // The end of the desktop session runs the shutdown steps too.
     QObject::connect(&application, &QCoreApplication::aboutToQuit, &app,

@@ -37,6 +37,9 @@ public:
     AboutWindow* aboutWindow() const;
     const QIcon& trayPicture(TrayPicture picture) const;
 
+    // Shows the main window normal and raised (a second start asks for it).
+    void bringForward();
+
     // The user's actions.
     void toggleFromTray();
     void openSendMessage();
