@@ -9,7 +9,7 @@ JOBS       ?= $(shell nproc)
 # Debian 12 packages the build, the tests and `make run` need (the two checkers validate the
 # menu entry and the metainfo in the install test).
 PACKAGES := cmake make g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev \
-            xvfb xauth fonts-liberation fonts-dejavu-core desktop-file-utils appstream
+            libxcb1-dev xvfb xauth fonts-liberation fonts-dejavu-core desktop-file-utils appstream
 # What `make package` needs on top: dpkg-shlibdeps finds the package's dependencies.
 PACKAGE_TOOLS := dpkg-dev file
 

@@ -13,6 +13,5 @@ int main(int argc, char** argv) {
         return answerOnTerminal(request);
 
     QApplication application(argc, argv);
-    QGuiApplication::setDesktopFileName(QStringLiteral("zav-remote"));
     return runDesktopClient(application);
 }

@@ -16,7 +16,14 @@
 #include "ui/options/options.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QMenu>
+#include <QTimer>
+
+namespace {
+// Longest wait for the splash to be painted before the hold begins anyway.
+constexpr int kSplashPaintWaitMs = 2000;
+} // namespace
 
 Desktop::Desktop(ClientApp& app, QObject* parent)
     : QObject(parent), m_app(app), m_main(new MainWindow), m_tray(new TrayIcon(this)) {
@@ -122,13 +129,15 @@ void Desktop::bringForward() {
 }
 
 void Desktop::toggleFromTray() {
-    if (m_main->isVisible()) {
+    // A minimised window counts as hidden: some window managers offer a minimise button that
+    // the window does not ask for, and the tray must still bring the window back.
+    if (m_main->isVisible() && !m_main->isMinimized()) {
         // Without a tray nothing could bring the window back.
         if (TrayIcon::trayAvailable())
             m_main->hide();
         return;
     }
-    m_main->show();
+    m_main->showNormal();
     m_main->raise();
 }
 
@@ -206,7 +215,16 @@ void Desktop::requestShutdown() {
 void Desktop::showSplash() {
     m_splash = new SplashWindow;
     m_splash->show();
+    // Under a window manager the splash is exposed only once the manager has mapped it, which
+    // can take longer than one pass of events; the hold that follows handles no events, so the
+    // splash is painted first (two seconds at the most). Clicks and keys wait, as in the hold.
+    QTimer deadline; // also wakes the wait below when nothing else happens
+    deadline.setSingleShot(true);
+    deadline.start(kSplashPaintWaitMs);
     QCoreApplication::processEvents();
+    while (m_splash && !m_splash->hasBeenPainted() && deadline.isActive())
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
+                                        QEventLoop::WaitForMoreEvents);
 }
 
 void Desktop::closeSplash() {
@@ -267,9 +285,15 @@ void Desktop::showMainWindow() {
     m_main->show();
 }
 
-int runDesktopClient(QApplication& application) {
+void nameApplication(QGuiApplication& application) {
     application.setApplicationName(QStringLiteral("zav-remote"));
-    application.setApplicationDisplayName(QStringLiteral("ZAV Remote 2002"));
+    // The desktop knows the program by its desktop file name. No display name is set: the
+    // toolkit would append it to every caption but the main window's.
+    application.setDesktopFileName(QStringLiteral("zav-remote"));
+}
+
+int runDesktopClient(QApplication& application) {
+    nameApplication(application);
     application.setQuitOnLastWindowClosed(false);
     if (!env().endProgram)
         env().endProgram = [](int code) { QCoreApplication::exit(code); };
@@ -292,7 +316,10 @@ int runDesktopClient(QApplication& application) {
                             [&desktop](const QStringList& lines) { desktop.addLogEntry(lines); }});
     control.listen(socketPath);
     onTerminationSignal([&desktop] { desktop.requestShutdown(); });
-    // The end of the desktop session runs the shutdown steps too.
+    // The end of the desktop session reaches the program as the application quitting, and runs
+    // the shutdown steps too. A session manager's request to save data is no end of the
+    // session (it comes at every checkpoint, and a logout can still be cancelled after it), so
+    // it changes nothing.
     QObject::connect(&application, &QCoreApplication::aboutToQuit, &app,
                      [&app, &desktop] { app.shutdown(desktop.mainWindowPosition()); });
     return application.exec();

@@ -16,6 +16,7 @@ class ClientApp;
 class MainWindow;
 class OptionsPanel;
 class QApplication;
+class QGuiApplication;
 class QMenu;
 class ReceivedMessagesWindow;
 class SendMessageWindow;
@@ -80,6 +81,9 @@ private:
     mutable std::array<QIcon, kTrayPictureCount> m_trayPicturesDimmed;
     bool m_closing = false;
 };
+
+// Names the program for the desktop (its window class and desktop file).
+void nameApplication(QGuiApplication& application);
 
 // Runs the client on the desktop from start-up to the end of the event loop; a second copy
 // ends at once. Returns the exit code.

@@ -10,8 +10,10 @@
 SplashWindow::SplashWindow(QWidget* parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint) {
     setAttribute(Qt::WA_DeleteOnClose);
+    // Never shown in a title bar (there is none); it names the window in the desktop's lists.
+    setWindowTitle(QStringLiteral("ZAV Remote 2002"));
     setFixedSize(469, 198);
-    m_version = addVersionLabel(this, 2760);
+    addVersionLabel(this, 2760);
     if (QScreen* s = QGuiApplication::primaryScreen())
         move(s->availableGeometry().center() - rect().center());
 }
@@ -19,6 +21,7 @@ SplashWindow::SplashWindow(QWidget* parent)
 void SplashWindow::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.drawPixmap(0, 0, artwork::splashPicture());
+    m_painted = true;
 }
 
 void SplashWindow::mousePressEvent(QMouseEvent*) {

@@ -8,10 +8,15 @@ class SplashWindow : public QWidget {
     Q_OBJECT
 public:
     explicit SplashWindow(QWidget* parent = nullptr);
-    QLabel* m_version;
+
+    // Whether the window has been painted on screen at least once.
+    bool hasBeenPainted() const { return m_painted; }
 
 protected:
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent*) override;
     void keyPressEvent(QKeyEvent*) override;
+
+private:
+    bool m_painted = false;
 };
