@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QMenu>
+#include <QRegularExpression>
 #include <QTimer>
 
 namespace {
@@ -48,6 +49,13 @@ Desktop::Desktop(ClientApp& app, QObject* parent)
     link.setMessageTextSource([this] { return m_send ? m_send->messageText() : QString(); });
 
     connect(m_tray, &TrayIcon::notification, this, &Desktop::toggleFromTray);
+    connect(m_tray, &TrayIcon::notificationClicked, this, [this] {
+        if (m_received) {
+            m_received->show();
+            m_received->raise();
+            m_received->activateWindow();
+        }
+    });
     buildTrayMenu();
 }
 
@@ -194,8 +202,14 @@ void Desktop::showReceivedMessage(const QString& text, const QString& peerAddres
         },
         false);
     m_received->appendMessage(text, peerAddress, currentDateTime().time());
-    if (!m_closing && !m_app.isShutDown())
-        setTray(kMessageWaitingTray);
+    if (m_closing || m_app.isShutDown())
+        return;
+    setTray(kMessageWaitingTray);
+    // With the main window out of sight the desktop says so too: sender and first line.
+    if (!m_main->isVisible() || m_main->isMinimized()) {
+        const QString firstLine = text.section(QRegularExpression(QStringLiteral("[\r\n]")), 0, 0);
+        m_tray->notify(tr("Message from ZAV Manager (%1)").arg(peerAddress), firstLine);
+    }
 }
 
 void Desktop::requestShutdown() {

@@ -81,6 +81,12 @@ void TrayIcon::setContextMenu(QMenu* menu) {
         m_tray->setContextMenu(menu);
 }
 
+void TrayIcon::notify(const QString& title, const QString& text) {
+    m_lastNotification = {title, text};
+    if (m_tray)
+        m_tray->showMessage(title, text, m_icon, 10000);
+}
+
 void TrayIcon::showIcon() {
     m_shown = true;
     if (QSystemTrayIcon::isSystemTrayAvailable())
@@ -101,6 +107,7 @@ void TrayIcon::ensureTray() {
                 if (reason == QSystemTrayIcon::Trigger)
                     emit notification(int(reason));
             });
+    connect(m_tray, &QSystemTrayIcon::messageClicked, this, &TrayIcon::notificationClicked);
     applyIcon();
     m_tray->show();
     updateBlink();

@@ -5,6 +5,7 @@
 #include <QIcon>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 
 class QMenu;
@@ -31,6 +32,11 @@ public:
 
     void setContextMenu(QMenu* menu);
 
+    // A desktop notification from the icon; notificationClicked() follows a click on it.
+    void notify(const QString& title, const QString& text);
+    // The last notification asked for (title, text), whether or not a tray could show it.
+    QStringList lastNotification() const { return m_lastNotification; }
+
     // Whether the desktop has a tray that can show the icon and bring the window back.
     static bool trayAvailable();
     // Tests pretend there is (or is not) a tray.
@@ -42,6 +48,7 @@ public:
 
 signals:
     void notification(int reason);
+    void notificationClicked();
 
 private:
     void ensureTray();
@@ -58,4 +65,5 @@ private:
     QTimer m_trayWatch;
     QSystemTrayIcon* m_tray = nullptr;
     QMenu* m_menu = nullptr;
+    QStringList m_lastNotification;
 };
