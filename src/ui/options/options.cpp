@@ -76,7 +76,7 @@ OptionsPanel::OptionsPanel(QWidget* owner)
                          Qt::WindowTitleHint) {
     setObjectName(QStringLiteral("OptionsPanel"));
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("ZAV Remote 2002 OptionsPanel Panel"));
+    setWindowTitle(QStringLiteral("ZAV Remote 2002 Options Panel"));
     setWindowIcon(artwork::windowIcon());
     setFixedSize(kWidth, kHeight);
     setAutoFillBackground(true);
@@ -131,10 +131,10 @@ void OptionsPanel::buildControls() {
         f->setToolTip(QString::fromLatin1(caption));
         return f;
     };
-    m_commsPage = page("commsPage", "Communication OptionsPanel");
-    m_windowPage = page("windowPage", "Window OptionsPanel");
-    m_startupPage = page("startupPage", "Startup OptionsPanel");
-    m_otherPage = page("otherPage", "Other OptionsPanel");
+    m_commsPage = page("commsPage", "Communication Options");
+    m_windowPage = page("windowPage", "Window Options");
+    m_startupPage = page("startupPage", "Startup Options");
+    m_otherPage = page("otherPage", "Other Options");
 
     auto label = [](QWidget* parent, const QString& text, const QRect& geometry) {
         auto* l = new QLabel(text, parent);

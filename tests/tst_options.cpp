@@ -1,0 +1,285 @@
+// The Options panel on the running client: opening and loading, its pages and labels, the
+// address box, Cancel, and Save with its outcomes.
+#include "testsupport.h"
+
+#include "ui/options/ipbox.h"
+#include "ui/options/options.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QMap>
+#include <QPushButton>
+#include <optional>
+
+Q_DECLARE_METATYPE(Settings)
+
+namespace {
+
+const QString kNotSaved = QStringLiteral("Settings were not Saved...");
+const QString kSaved = QStringLiteral("Settings Saved...");
+
+// The client started from `stored` (by default one that polls `server` every 7 seconds).
+struct Rig {
+    TestEnvironment t;
+    RecordServer server;
+    TestClient client;
+
+    explicit Rig(std::optional<Settings> stored = std::nullopt) {
+        Settings s = sampleSettings(freePort(), server.port());
+        s.pollIntervalSeconds = 7;
+        t.writeIni(stored.value_or(s));
+    }
+    OptionsPanel* open() {
+        child<QPushButton>(&client.window(), "settingsButton")->click();
+        return client.desktop.optionsPanel();
+    }
+    OptionsPanel* panel() { return client.desktop.optionsPanel(); }
+};
+
+QLineEdit* box(QWidget* p, const char* name) {
+    return child<QLineEdit>(p, name);
+}
+IpAddressBox* ipBox(QWidget* p) {
+    return child<IpAddressBox>(p, "serverAddressBox");
+}
+void click(QWidget* p, const char* name) {
+    QTest::mouseClick(child<QWidget>(p, name), Qt::LeftButton);
+}
+
+} // namespace
+
+class TestOptions : public QObject {
+    Q_OBJECT
+
+private slots:
+    void loading_data() {
+        QTest::addColumn<Settings>("stored");
+        // receive, transmit, interval, address, ticks (save position, mini mode, tray)
+        QTest::addColumn<QStringList>("shown");
+
+        QTest::newRow("zeros and no address")
+            << Settings{} << QStringList{"2519", "2509", "5", "0.0.0.0", "000"};
+        QTest::newRow("values and flags")
+            << Settings{3000, 3001, 0, 0, true, "127.0.0.2", true, false, 30}
+            << QStringList{"3000", "3001", "30", "127.0.0.2", "110"};
+        QTest::newRow("out of range shown as stored")
+            << Settings{-5, 32767, 0, 0, false, "127.0.0.300", false, true, 99}
+            << QStringList{"-5", "32767", "99", "127.0.0.255", "001"};
+    }
+    void loading() {
+        QFETCH(Settings, stored);
+        QFETCH(QStringList, shown);
+        Rig rig(stored);
+        QVERIFY(rig.client.start());
+        OptionsPanel* p = rig.open();
+        QVERIFY(p && p->isVisible());
+        QCOMPARE(p->visiblePage(), child<QGroupBox>(p, "commsPage"));
+        QCOMPARE(ipBox(p)->isEmpty(), stored.serverAddress.isEmpty());
+        QString ticks;
+        for (const char* name : {"savePositionCheck", "startMiniCheck", "startTrayCheck"})
+            ticks += child<QCheckBox>(p, name)->isChecked() ? QLatin1Char('1') : QLatin1Char('0');
+        QCOMPARE((QStringList{box(p, "listenPortBox")->text(), box(p, "transmitPortBox")->text(),
+                              box(p, "intervalBox")->text(), ipBox(p)->address(), ticks}),
+                 shown);
+    }
+
+    // The panel is left only through Save or Cancel; one page shows at a time, entries stay
+    // across pages, and a label toggles its box but leaves a greyed one alone.
+    void pagesAndLabels() {
+        Rig rig;
+        QVERIFY(rig.client.start());
+        OptionsPanel* p = rig.open();
+        QCOMPARE(p->windowTitle(), QStringLiteral("ZAV Remote 2002 Options Panel"));
+        QVERIFY(!p->close());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(rig.panel() == p && p->isVisible());
+
+        box(p, "listenPortBox")->clear();
+        QTest::keyClicks(box(p, "listenPortBox"), QStringLiteral("4100"));
+        const QList<QStringList> steps{{"windowPageButton", "windowPage", "Window Options"},
+                                       {"otherPageButton", "otherPage", "Other Options"},
+                                       {"startupPageButton", "startupPage", "Startup Options"},
+                                       {"commsPageButton", "commsPage", "Communication Options"}};
+        for (const QStringList& step : steps) {
+            click(p, qPrintable(step[0]));
+            QStringList visible;
+            for (const QGroupBox* g : p->findChildren<QGroupBox*>())
+                if (g->isVisible())
+                    visible << g->objectName() << g->title();
+            QCOMPARE(visible, step.mid(1));
+        }
+        QCOMPARE(box(p, "listenPortBox")->text(), QStringLiteral("4100"));
+
+        for (const QString name : {"savePosition", "startMini", "startTray"}) {
+            click(p, name == "savePosition" ? "windowPageButton" : "startupPageButton");
+            auto* check = child<QCheckBox>(p, qPrintable(name + "Check"));
+            const QByteArray label = (name + "Label").toLatin1();
+            click(p, label);
+            QCOMPARE(check->checkState(), Qt::Checked);
+            click(p, label);
+            QCOMPARE(check->checkState(), Qt::Unchecked);
+            check->setCheckState(Qt::PartiallyChecked);
+            click(p, label);
+            QCOMPARE(check->checkState(), Qt::PartiallyChecked);
+        }
+    }
+
+    // Text that is no address is shown as far as it can be, each part 0 to 255 or empty.
+    void addressBox_data() {
+        QTest::addColumn<QStringList>("shown"); // given, address, the parts joined by dots
+        QTest::newRow("part too big") << QStringList{"10.0.0.300", "10.0.0.255", "10.0.0.255"};
+        QTest::newRow("long part")
+            << QStringList{"1.2.3.123456789012345678901234567890", "1.2.3.255", "1.2.3.255"};
+        QTest::newRow("three parts") << QStringList{"1.2.3", "1.2.3.0", "1.2.3."};
+        QTest::newRow("a name") << QStringList{"server.local", "0.0.0.0", "..."};
+        QTest::newRow("with a port") << QStringList{"10.1.1.5:80", "10.1.1.5", "10.1.1.5"};
+        QTest::newRow("negative") << QStringList{"-1.2.3.4", "0.2.3.4", ".2.3.4"};
+        QTest::newRow("empty") << QStringList{"", "0.0.0.0", "..."};
+    }
+    void addressBox() {
+        QFETCH(QStringList, shown);
+        IpAddressBox ip;
+        ip.setAddress(QStringLiteral("9.9.9.9"));
+        ip.setAddress(shown[0]);
+        QStringList parts;
+        for (int i = 0; i < 4; ++i)
+            parts << ip.part(i)->text();
+        QCOMPARE((QStringList{shown[0], ip.address(), parts.join(QLatin1Char('.'))}), shown);
+    }
+
+    // Opening stops polling and hides the main window, yet a request under way still goes out;
+    // Cancel discards the edits, resumes polling and brings the main window back.
+    void cancelDiscardsEdits() {
+        Rig rig;
+        QVERIFY(rig.client.start());
+        ServerLink& link = rig.client.link();
+        MainWindow& main = rig.client.window();
+        const Settings before = rig.client.app.settings();
+        const QByteArray fileBefore = rig.t.readIni();
+        QVERIFY(link.isPolling());
+        link.requestStatus();
+        OptionsPanel* p = rig.open();
+        QVERIFY(!main.isVisible());
+        QVERIFY(!link.isPolling());
+        QTRY_COMPARE(rig.server.sent(), QList<QByteArray>{"STATUS"});
+
+        box(p, "listenPortBox")->setText(QStringLiteral("1234"));
+        click(p, "otherPageButton");
+        click(p, "cancelButton");
+        QVERIFY(link.isPolling());
+        QCOMPARE(link.pollIntervalMs(), 7000);
+        QVERIFY(main.isVisible());
+        QTRY_VERIFY(!rig.panel());
+        QCOMPARE(rig.client.app.settings(), before);
+        QCOMPARE(rig.t.readIni(), fileBefore);
+        QVERIFY(rig.t.boxes.isEmpty() && rig.t.endCodes.isEmpty());
+
+        p = rig.open();
+        QCOMPARE(p->visiblePage(), child<QGroupBox>(p, "commsPage"));
+        QCOMPARE(box(p, "listenPortBox")->text(), QString::number(before.listenPort));
+    }
+
+    // Save's outcomes: what is taken, the box, the file, and whether the program ends. Ports
+    // are taken as typed, an interval out of range is clamped and shown clamped.
+    void saveOutcomes_data() {
+        QTest::addColumn<QStringList>("typed"); // receive, transmit, interval, address
+        QTest::addColumn<int>("interval");      // as taken
+        QTest::addColumn<QString>("outcome");
+        const QString a = QStringLiteral("127.0.0.9");
+        QTest::newRow("saved") << QStringList{"2600", "-300", "33", a} << 33 << "saved";
+        QTest::newRow("interval 3") << QStringList{"0", "2509", "3", a} << 5 << "saved";
+        QTest::newRow("interval 5") << QStringList{"2519", "2509", "5", a} << 5 << "saved";
+        QTest::newRow("interval 60") << QStringList{"2519", "2509", "60", a} << 60 << "saved";
+        QTest::newRow("interval 61") << QStringList{"2519", "2509", "61", a} << 60 << "saved";
+        QTest::newRow("interval empty") << QStringList{"2519", "2509", "", a} << 5 << "saved";
+        QTest::newRow("interval huge")
+            << QStringList{"2519", "2509", "123456789012", a} << 60 << "saved";
+        QTest::newRow("no address") << QStringList{"0", "2601", "61", ""} << 60 << "no address";
+        QTest::newRow("read-only file") << QStringList{"2600", "2601", "2", a} << 5 << "read-only";
+        QTest::newRow("receive letters") << QStringList{"25a9", "2601", "33", a} << 0 << "receive";
+        QTest::newRow("receive too big")
+            << QStringList{"40000", "2601", "33", ""} << 0 << "receive";
+        QTest::newRow("transmit too small")
+            << QStringList{"2600", "-32769", "33", a} << 0 << "transmit";
+        QTest::newRow("interval no number")
+            << QStringList{"2600", "2601", "7.5", a} << 0 << "interval";
+        QTest::newRow("receive empty") << QStringList{"", "abc", "x", a} << 0 << "silent";
+        QTest::newRow("transmit empty") << QStringList{"40000", "", "5", ""} << 0 << "silent";
+    }
+    void saveOutcomes() {
+        QFETCH(QStringList, typed);
+        QFETCH(int, interval);
+        QFETCH(QString, outcome);
+        const QString port =
+            QStringLiteral("The '%1' port box must hold a whole number from -32768 to 32767.");
+        const QMap<QString, QStringList> boxes{
+            {"saved", {kSaved, "ZAV Remote 2002 settings saved, now exiting."}},
+            {"no address", {kNotSaved, "The 'ZAV Manager Server IP Address' box is empty."}},
+            {"read-only",
+             {"INI File Error...",
+              "There was an error writing to the INI file...\n\rplease check that it is not set "
+              "to Read Only.\n\r\n\rAlso check that you have sufficient privledges\n\rto modify "
+              "the file.\n\r\n\rIf that fails delete the INI file, re-start\n\rZAV Manager and "
+              "goto the settings panel."}},
+            {"receive", {kNotSaved, port.arg("Receive")}},
+            {"transmit", {kNotSaved, port.arg("Transmit")}},
+            {"interval",
+             {kNotSaved,
+              "The 'Interval (in secs)' box must hold a whole number of seconds from 5 to 60."}}};
+        Rig rig;
+        QVERIFY(rig.client.start());
+        const QByteArray fileBefore = rig.t.readIni();
+        if (outcome == QLatin1String("read-only"))
+            QFile::setPermissions(rig.t.iniPath(), QFile::ReadOwner | QFile::ReadGroup);
+        Settings expected = rig.client.app.settings();
+        if (interval) { // the numbers are taken, and past the address all the rest
+            expected.listenPort = qint16(typed[0].toShort());
+            expected.transmitPort = qint16(typed[1].toShort());
+            expected.saveWindowPosition = true; // a greyed box counts as ticked
+            expected.pollIntervalSeconds = qint16(interval);
+        }
+        if (interval && !typed[3].isEmpty()) {
+            expected.serverAddress = typed[3];
+            expected.startInTray = true;
+        }
+
+        OptionsPanel* p = rig.open();
+        box(p, "listenPortBox")->setText(typed[0]);
+        box(p, "transmitPortBox")->setText(typed[1]);
+        box(p, "intervalBox")->setText(typed[2]);
+        ipBox(p)->setAddress(typed[3]);
+        child<QCheckBox>(p, "savePositionCheck")->setCheckState(Qt::PartiallyChecked);
+        child<QCheckBox>(p, "startTrayCheck")->setChecked(true);
+        click(p, "saveButton");
+
+        QCOMPARE(rig.client.app.settings(), expected);
+        QCOMPARE(box(p, "intervalBox")->text(), interval ? QString::number(interval) : typed[2]);
+        QList<QStringList> shown;
+        for (const ShownMessage& m : std::as_const(rig.t.boxes))
+            shown << QStringList{m.title, m.text};
+        QCOMPARE(shown, boxes.contains(outcome) ? QList<QStringList>{boxes[outcome]}
+                                                : QList<QStringList>{});
+        QVERIFY(!rig.client.window().isVisible());
+        if (outcome == QLatin1String("read-only")) { // once writable, the next Save goes through
+            QCOMPARE(rig.t.readIni(), fileBefore);
+            QVERIFY(p->isVisible() && rig.t.endCodes.isEmpty());
+            QFile::setPermissions(rig.t.iniPath(), QFile::ReadOwner | QFile::WriteOwner);
+            click(p, "saveButton");
+            QCOMPARE(rig.t.boxes.last().title, kSaved);
+            outcome = QStringLiteral("saved");
+        }
+        if (outcome == QLatin1String("saved")) {
+            QCOMPARE(rig.t.readIni(), settingsFileBytes(expected, QStringLiteral("12/6/26")));
+            QCOMPARE(rig.t.endCodes, QList<int>{0});
+            QTRY_VERIFY(!rig.panel());
+        } else {
+            QCOMPARE(rig.t.readIni(), fileBefore);
+            QVERIFY(rig.t.endCodes.isEmpty());
+            QVERIFY(p->isVisible() && !rig.client.link().isPolling());
+        }
+    }
+};
+
+QTEST_MAIN(TestOptions)
+#include "tst_options.moc"
