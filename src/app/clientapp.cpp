@@ -141,6 +141,8 @@ void ClientApp::resumePolling() {
 SaveOutcome ClientApp::saveSettings(SettingsEntries& entries, QWidget* boxOwner) {
     const SaveOutcome outcome =
         saveEditedSettings(entries, m_settings, settingsFilePath(), boxOwner);
+    // A refused save may still have taken some values; commands use what is held now.
+    m_link.setServer(m_settings.serverAddress, m_settings.transmitPort);
     if (outcome == SaveOutcome::Written) {
         m_shutDown = true; // the program ends without the shutdown steps
         m_link.stopPolling();
