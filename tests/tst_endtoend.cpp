@@ -1,0 +1,77 @@
+// The real client and the ZAV Manager stand-in as separate processes on 127.0.0.1.
+#include "testsupport.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QtTest>
+#include <csignal>
+
+class TestEndToEnd : public QObject {
+    Q_OBJECT
+
+private slots:
+    void pollReportAndShutdown() {
+        // The client keeps its settings beside itself, so it runs from the sandbox's folder; the
+        // instance lock goes into a runtime folder there too.
+        TestEnvironment t;
+        const QString bin = qEnvironmentVariable("ZAV_TEST_BIN_DIR") + QLatin1Char('/');
+        const QString client = t.dir.filePath(QStringLiteral("zav-remote"));
+        const QString run = t.dir.filePath(QStringLiteral("run"));
+        QVERIFY(QFile::copy(bin + QLatin1String("zav-remote"), client) && QDir().mkdir(run));
+        QVERIFY(QFile::setPermissions(run, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        e.insert(QStringLiteral("XDG_RUNTIME_DIR"), run);
+        const int listen = freePort();
+        int receive = freePort();
+        while (receive == listen)
+            receive = freePort();
+        Settings s = sampleSettings(listen, receive);
+        s.saveWindowPosition = true;
+        t.writeIni(settingsFileBytes(s, QStringLiteral("written by the test")));
+
+        QProcess sim;
+        sim.setProcessEnvironment(e);
+        sim.start(bin + QLatin1String("zav-manager-sim"),
+                  {QStringLiteral("--receive-port"), QString::number(receive),
+                   QStringLiteral("--client-port"), QString::number(listen),
+                   QStringLiteral("--dial-seconds"), QStringLiteral("0")});
+        QVERIFY(sim.waitForStarted());
+        QProcess first;
+        first.setProcessEnvironment(e);
+        first.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        first.start(client, {});
+        QVERIFY(first.waitForStarted());
+
+        // The first poll leaves one interval after start-up; the stand-in answers it.
+        QByteArray out;
+        QTRY_VERIFY2_WITH_TIMEOUT((out += sim.readAllStandardOutput()).contains("<- STATUS"),
+                                  out.constData(), 15000);
+        QTRY_VERIFY2_WITH_TIMEOUT((out += sim.readAllStandardOutput()).contains("-> STATUS DISC"),
+                                  out.constData(), 5000);
+
+        // A second copy for the same user ends at once and leaves the first alone.
+        QProcess second;
+        second.setProcessEnvironment(e);
+        second.start(client, {});
+        QVERIFY(second.waitForFinished(3000));
+        QCOMPARE(second.exitCode(), 0);
+        QCOMPARE(first.state(), QProcess::Running);
+
+        // SIGTERM runs the normal shutdown, which writes the file anew with today's date.
+        ::kill(pid_t(first.processId()), SIGTERM);
+        QVERIFY(first.waitForFinished(5000));
+        QCOMPARE(first.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(first.exitCode(), 0);
+        QVERIFY(!t.readIni().contains("written by the test"));
+        Settings back;
+        QVERIFY(readSettingsFile(t.iniPath(), back));
+        QVERIFY(back == s);
+
+        sim.write("quit\n");
+        QVERIFY(sim.waitForFinished(5000));
+    }
+};
+
+QTEST_MAIN(TestEndToEnd)
+#include "tst_endtoend.moc"
