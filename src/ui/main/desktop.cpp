@@ -127,6 +127,16 @@ void Desktop::showLinkState(LinkState state) {
     setTray(linkLook(state).tray);
 }
 
+void Desktop::serveControl(const QString& socketPath) {
+    m_status = std::make_unique<LinkStatusTracker>(m_app.link());
+    m_status->setStatus({m_main->statusWord(), m_main->lastConnectTime(), false});
+    m_control = std::make_unique<ControlService>(
+        m_app.link(), *m_status,
+        ControlService::Hooks{[this] { bringForward(); },
+                              [this](const QStringList& lines) { addLogEntry(lines); }});
+    m_control->listen(socketPath);
+}
+
 void Desktop::bringForward() {
     if (m_closing)
         return;
@@ -321,14 +331,7 @@ int runDesktopClient(QApplication& application) {
             socketPath, QStringLiteral("show"), [](const QString&) { return false; }, 2000);
         return 0;
     }
-    // What the command line asks of the running copy.
-    LinkStatusTracker status(app.link());
-    status.setStatus(
-        {desktop.mainWindowView().statusWord(), desktop.mainWindowView().lastConnectTime(), false});
-    ControlService control(app.link(), status,
-                           {[&desktop] { desktop.bringForward(); },
-                            [&desktop](const QStringList& lines) { desktop.addLogEntry(lines); }});
-    control.listen(socketPath);
+    desktop.serveControl(socketPath);
     onTerminationSignal([&desktop] { desktop.requestShutdown(); });
     // The end of the desktop session reaches the program as the application quitting, and runs
     // the shutdown steps too. A session manager's request to save data is no end of the

@@ -10,9 +10,12 @@
 #include <QObject>
 #include <QPointer>
 #include <array>
+#include <memory>
 
 class AboutWindow;
 class ClientApp;
+class ControlService;
+class LinkStatusTracker;
 class MainWindow;
 class OptionsPanel;
 class QApplication;
@@ -38,6 +41,8 @@ public:
     AboutWindow* aboutWindow() const;
     const QIcon& trayPicture(TrayPicture picture) const;
 
+    // Answers a second start and the command line on the local channel at `socketPath`.
+    void serveControl(const QString& socketPath);
     // Shows the main window normal and raised (a second start asks for it).
     void bringForward();
 
@@ -80,6 +85,8 @@ private:
     mutable std::array<QIcon, kTrayPictureCount> m_trayPictures;
     mutable std::array<QIcon, kTrayPictureCount> m_trayPicturesDimmed;
     bool m_closing = false;
+    std::unique_ptr<LinkStatusTracker> m_status;
+    std::unique_ptr<ControlService> m_control;
 };
 
 // Names the program for the desktop (its window class and desktop file).

@@ -1,0 +1,223 @@
+// The command line's link commands, run as the real program: alone from the settings file
+// against peers on 127.0.0.1, and through a running copy (in this process) over the local
+// channel.
+#include "testsupport.h"
+
+#include "app/controlchannel.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QtTest>
+#include <unistd.h>
+
+namespace {
+
+// The server's receive port that answers every STATUS with a report to the client's listen port.
+struct ReportingServer : RecordServer {
+    int listenPort = 0;
+    QByteArray report = "STATUS DIALSIGOK10:15am";
+    ReportingServer() {
+        QObject::connect(&server, &QTcpServer::newConnection, &server, [this] {
+            QTimer::singleShot(200, &server, [this] {
+                if (!records.contains("STATUS") || report.isEmpty())
+                    return;
+                auto* s = new QTcpSocket(&server);
+                QObject::connect(s, &QTcpSocket::connected, s, [s, this] {
+                    s->write(report);
+                    s->disconnectFromHost();
+                });
+                s->connectToHost(QHostAddress::LocalHost, quint16(listenPort));
+            });
+        });
+    }
+};
+
+struct Result {
+    int code = -1;
+    QString out, err;
+};
+
+} // namespace
+
+class TestRemote : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    QString runtime;
+
+    // The program from a folder of its own, as a user's copy with its settings beside it.
+    Result run(const QStringList& args, int waitMs = 15000) {
+        QProcess p;
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+        e.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        p.setProcessEnvironment(e);
+        p.start(dir.filePath(QStringLiteral("zav-remote")), args);
+        // The peers of this process answer while the program runs.
+        QElapsedTimer clock;
+        clock.start();
+        while (p.state() != QProcess::NotRunning && clock.elapsed() < waitMs)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+                QString::fromLocal8Bit(p.readAllStandardOutput()),
+                QString::fromLocal8Bit(p.readAllStandardError())};
+    }
+    void writeSettings(int listenPort, int transmitPort) {
+        QFile f(settingsFilePath(dir.path()));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(settingsFileBytes(sampleSettings(listenPort, transmitPort), "12/6/26"));
+    }
+
+private slots:
+    void initTestCase() {
+        const QString built =
+            qEnvironmentVariable("ZAV_TEST_BIN_DIR") + QStringLiteral("/zav-remote");
+        QVERIFY(QFile::copy(built, dir.filePath(QStringLiteral("zav-remote"))));
+        runtime = dir.filePath(QStringLiteral("run"));
+        QVERIFY(QDir().mkpath(runtime));
+        QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
+    void usageErrors_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("two commands") << QStringList{"--status", "--connect"} << "one of";
+        QTest::newRow("json alone") << QStringList{"--json"} << "--json goes with";
+        QTest::newRow("json with connect") << QStringList{"--connect", "--json"} << "--json goes";
+        QTest::newRow("empty message") << QStringList{"--send", ""} << "empty";
+        QTest::newRow("351 characters")
+            << QStringList{"--send", QString(351, QLatin1Char('x'))} << "351 characters";
+        QTest::newRow("a break counts two")
+            << QStringList{"--send", QString(349, QLatin1Char('x')) + QLatin1Char('\n')} << "351";
+        QTest::newRow("no text") << QStringList{"--send"} << "Missing value";
+    }
+    void usageErrors() {
+        QFETCH(QStringList, args);
+        QFETCH(QString, says);
+        const Result r = run(args);
+        QCOMPARE(r.code, 2);
+        QVERIFY2(r.err.contains(says), qPrintable(r.err));
+        QVERIFY(r.out.isEmpty());
+    }
+
+    void helpListsEveryOption() {
+        const Result r = run({QStringLiteral("--help")});
+        QCOMPARE(r.code, 0);
+        for (const char* o :
+             {"--status", "--connect", "--disconnect", "--send", "--watch", "--json"})
+            QVERIFY2(r.out.contains(QLatin1String(o)), o);
+    }
+
+    // Alone: the command sends its record from the settings file; --status listens for the
+    // report on the listen port.
+    void aloneCommands() {
+        ReportingServer server;
+        server.listenPort = freePort();
+        writeSettings(server.listenPort, server.port());
+        Result r = run({QStringLiteral("--connect")});
+        QCOMPARE(r.code, 0);
+        QTRY_COMPARE(server.sent(), QList<QByteArray>{"CONNEC"});
+        r = run({QStringLiteral("--send"), QStringLiteral("Caf\u00e9\nok")});
+        QCOMPARE(r.code, 0);
+        QTRY_COMPARE(server.sent().last(), QByteArray("MESSAGCaf\xe9\r\nok"));
+        r = run({QStringLiteral("--status")});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, QStringLiteral("DIALING  last connect 10:15am  (server answered)\n"));
+        r = run({QStringLiteral("--status"), QStringLiteral("--json")});
+        QCOMPARE(r.code, 0);
+        const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
+        QCOMPARE(o.value(QStringLiteral("status")).toString(), QStringLiteral("DIALING"));
+        QCOMPARE(o.value(QStringLiteral("lastConnect")).toString(), QStringLiteral("10:15am"));
+        QCOMPARE(o.value(QStringLiteral("serverAnswered")).toBool(), true);
+    }
+
+    void aloneFailures() {
+        const int listenPort = freePort();
+        writeSettings(listenPort, freePort()); // nobody takes commands
+        Result r = run({QStringLiteral("--disconnect")});
+        QCOMPARE(r.code, 1);
+        QVERIFY(r.err.contains(QLatin1String("not found")));
+        r = run({QStringLiteral("--status")});
+        QCOMPARE(r.code, 1);
+        QVERIFY(r.out.startsWith(QLatin1String("NO SRVR!")));
+        // A busy listen port is said plainly.
+        QTcpServer busy;
+        QVERIFY(busy.listen(QHostAddress::AnyIPv4, quint16(listenPort)));
+        r = run({QStringLiteral("--watch")});
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains(QString::number(listenPort)), qPrintable(r.err));
+    }
+
+    // With a copy running, the commands go to it and answer from its state: no second
+    // listener, and nothing in its log but what the command itself causes.
+    void throughTheRunningCopy() {
+        TestEnvironment t;
+        env().instanceLockPath = runtime + QStringLiteral("/zav-remote-%1.lock").arg(getuid());
+        RecordServer server;
+        const int listenPort = freePort();
+        t.writeIni(sampleSettings(listenPort, server.port()));
+        writeSettings(freePort(), freePort()); // the command's own file would lead elsewhere
+        TestClient copy;
+        QVERIFY(copy.start());
+        copy.link().stopPolling();
+        copy.desktop.serveControl(controlSocketPath(env().instanceLockPath));
+
+        Result r = run({QStringLiteral("--status")});
+        QCOMPARE(r.code, 1); // no report yet
+        QCOMPARE(r.out, QStringLiteral("WAIT...  last connect na  (no answer from the server)\n"));
+        deliver(listenPort, "STATUS CONNSIGOK09:09pm");
+        QTRY_COMPARE(copy.window().statusWord(), QStringLiteral("ONLINE"));
+        r = run({QStringLiteral("--status"), QStringLiteral("--json")});
+        QCOMPARE(r.code, 0);
+        QVERIFY(r.out.contains(QLatin1String("\"status\":\"ONLINE\"")));
+
+        const int before = int(copy.window().logLines().size());
+        r = run({QStringLiteral("--connect")});
+        QCOMPARE(r.code, 0);
+        QTRY_COMPARE(server.sent(), QList<QByteArray>{"CONNEC"});
+        QCOMPARE(copy.newestEntry(), QStringList{QStringLiteral("     Requesting a Connect")});
+        QCOMPARE(int(copy.window().logLines().size()), qMin(22, before + 3));
+        r = run({QStringLiteral("--send"), QStringLiteral("hi")});
+        QCOMPARE(r.code, 0);
+        QTRY_COMPARE(server.sent().last(), QByteArray("MESSAGhi"));
+        QCOMPARE(copy.newestEntry(),
+                 QStringList{QStringLiteral("     Sending a message to Server")});
+
+        // A watcher sees the state at once and every change after it.
+        QProcess watch;
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+        watch.setProcessEnvironment(e);
+        watch.start(dir.filePath(QStringLiteral("zav-remote")),
+                    {QStringLiteral("--watch"), QStringLiteral("--json")});
+        QByteArray lines;
+        QTRY_VERIFY((lines += watch.readAllStandardOutput()).count('\n') == 1);
+        deliver(listenPort, "STATUS DIALSIGOK09:10pm");
+        deliver(listenPort, "MESSAGHello");
+        QTRY_VERIFY((lines += watch.readAllStandardOutput()).count('\n') >= 3);
+        QVERIFY(lines.contains("\"status\":\"DIALING\""));
+        QVERIFY(lines.contains("{\"from\":\"127.0.0.1\",\"message\":\"Hello\"}"));
+        watch.terminate();
+        QVERIFY(watch.waitForFinished(5000));
+        // The running copy still takes its reports itself.
+        QVERIFY(copy.link().reports().isListening());
+    }
+
+    // A second start ends at once and shows nothing; the running copy comes forward.
+    void secondStartBringsTheCopyForward() {
+        TestEnvironment t;
+        env().instanceLockPath = runtime + QStringLiteral("/zav-remote-%1.lock").arg(getuid());
+        t.writeIni(sampleSettings(freePort(), freePort()));
+        TestClient copy;
+        QVERIFY(copy.start());
+        copy.desktop.serveControl(controlSocketPath(env().instanceLockPath));
+        copy.window().hide();
+        const Result r = run({});
+        QCOMPARE(r.code, 0);
+        QTRY_VERIFY(copy.window().isVisible());
+    }
+};
+
+QTEST_MAIN(TestRemote)
+#include "tst_remote.moc"
