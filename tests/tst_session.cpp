@@ -4,6 +4,7 @@
 
 #include "app/instancelock.h"
 #include "ui/main/splashwindow.h"
+#include "ui/messages/receivedmessages.h"
 #include "ui/options/options.h"
 
 #include <QDir>
@@ -199,6 +200,27 @@ private slots:
         if (polling)
             QCOMPARE(c.link().pollIntervalMs(), interval * 1000);
         QVERIFY(c.window().isVisible());
+    }
+
+    // A message that arrives while the main window is out of sight also raises a desktop
+    // notification with the sender and the first line; with the window shown it does not.
+    void messageNotifiesWhileTheWindowIsHidden() {
+        TestEnvironment t;
+        t.writeIni(sampleSettings(freePort(), freePort()));
+        TestClient c;
+        QVERIFY(c.start());
+        c.desktop.showReceivedMessage(QStringLiteral("Seen"), QStringLiteral("10.0.0.7"));
+        QVERIFY(c.desktop.tray().lastNotification().isEmpty());
+        c.window().hide();
+        c.desktop.showReceivedMessage(QStringLiteral("Dial at 9\r\nthen hang up"),
+                                      QStringLiteral("10.0.0.7"));
+        QCOMPARE(c.desktop.tray().lastNotification(),
+                 (QStringList{QStringLiteral("Message from ZAV Manager (10.0.0.7)"),
+                              QStringLiteral("Dial at 9")}));
+        // A click on it shows the messages.
+        c.desktop.receivedMessagesWindow()->hide();
+        emit c.desktop.tray().notificationClicked();
+        QVERIFY(c.desktop.receivedMessagesWindow()->isVisible());
     }
 
     // A save refused for want of an address has still taken the new transmit port: after
