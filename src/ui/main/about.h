@@ -12,4 +12,6 @@ public:
 
 protected:
     void paintEvent(QPaintEvent*) override;
+    // Escape closes the window.
+    void keyPressEvent(QKeyEvent* event) override;
 };

@@ -15,6 +15,8 @@ LogView::LogView(QWidget* parent) : QAbstractScrollArea(parent) {
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     verticalScrollBar()->setSingleStep(1);
+    // Tab reaches the log, and the arrow and page keys scroll it.
+    setFocusPolicy(Qt::StrongFocus);
     m_lineHeight = qMax(1, fontMetrics().height());
 }
 

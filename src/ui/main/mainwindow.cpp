@@ -1,21 +1,38 @@
 #include "ui/main/mainwindow.h"
 
 #include "app/environment.h"
+#include "ui/main/accessibility.h"
 #include "ui/main/artwork.h"
 #include "ui/main/design.h"
 #include "ui/main/logview.h"
 #include "ui/main/statuslog.h"
 
 #include <QCloseEvent>
+#include <QFocusEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPropertyAnimation>
 #include <QPushButton>
 
-Lamp::Lamp(QWidget* parent) : QWidget(parent), m_colour(kLampPaleYellow) {}
+namespace {
+// What the lamp's colour tells, for those who cannot see it.
+QString signalQualityName(const QColor& colour) {
+    if (colour == kLampGreen)
+        return QStringLiteral("Signal quality: good");
+    if (colour == kLampRed)
+        return QStringLiteral("Signal quality: no signal");
+    return QStringLiteral("Signal quality: unknown");
+}
+} // namespace
+
+Lamp::Lamp(QWidget* parent) : QWidget(parent), m_colour(kLampPaleYellow) {
+    setAccessibleRole(this, QAccessible::StaticText);
+    setAccessibleName(signalQualityName(m_colour));
+}
 
 void Lamp::setColour(const QColor& colour) {
     m_colour = colour;
+    setAccessibleName(signalQualityName(colour));
     update();
 }
 
@@ -25,6 +42,7 @@ void Lamp::paintEvent(QPaintEvent*) {
 }
 
 MainWindow::MainWindow(QWidget* parent) : QWidget(parent, CLOSE_ONLY_WINDOW) {
+    installAccessibleInterfaces();
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QStringLiteral("ZAV Remote 2002"));
     setWindowIcon(artwork::windowIcon());
@@ -41,19 +59,25 @@ void MainWindow::buildControls() {
         StatusPicture which;
         int left;
         const char* toolTip;
+        const char* accessibleName;
     } pictures[] = {
-        {StatusPicture::NoStatus, 240, "Status currently unknown... please wait"},
-        {StatusPicture::NoServer, 240, "Server not found - status is unavailable"},
-        {StatusPicture::NoCard, 225, "The server reports no ZAV card... status is not available"},
-        {StatusPicture::NoSignal, 240, "No Satellite signal is present"},
-        {StatusPicture::Connected, 240, "ZAV is connected to the Internet"},
-        {StatusPicture::Disconnected, 240, "ZAV is not connected to the Internet"},
-        {StatusPicture::Dialing, 240, "ZAV Manager (server) is dialing now"},
+        {StatusPicture::NoStatus, 240, "Status currently unknown... please wait", "Status unknown"},
+        {StatusPicture::NoServer, 240, "Server not found - status is unavailable",
+         "Server not found"},
+        {StatusPicture::NoCard, 225, "The server reports no ZAV card... status is not available",
+         "No ZAV card"},
+        {StatusPicture::NoSignal, 240, "No Satellite signal is present", "No satellite signal"},
+        {StatusPicture::Connected, 240, "ZAV is connected to the Internet",
+         "Connected to the Internet"},
+        {StatusPicture::Disconnected, 240, "ZAV is not connected to the Internet",
+         "Not connected to the Internet"},
+        {StatusPicture::Dialing, 240, "ZAV Manager (server) is dialing now", "Server dialing"},
     };
     for (const auto& p : pictures) {
         auto* label = new QLabel(this);
         label->setGeometry(twips(p.left, 120, 480, 480));
         label->setToolTip(QString::fromLatin1(p.toolTip));
+        label->setAccessibleName(QString::fromLatin1(p.accessibleName));
         label->hide();
         m_pictures[size_t(p.which)] = label;
     }
@@ -73,50 +97,59 @@ void MainWindow::buildControls() {
     m_statusWord = textLabel(QStringLiteral("OFFLINE"), twips(720, 120, 1575, 375),
                              msSansSerifFont(13.5, true), QColor(255, 255, 0), Qt::AlignLeft);
     m_statusWord->setObjectName(QStringLiteral("statusWord"));
+    m_statusWord->setAccessibleDescription(QStringLiteral("Status of the link"));
     m_lamp = new Lamp(this);
     m_lamp->setObjectName(QStringLiteral("signalLamp"));
     m_lamp->setGeometry(twips(840, 480, 375, 135));
     textLabel(QStringLiteral("Signal Quality"), twips(1230, 465, 975, 255), arialFont(6.75),
               QColor(255, 255, 0), Qt::AlignLeft);
 
-    auto button = [this](artwork::Button art, const char* name, int left, const char* toolTip) {
+    auto button = [this](artwork::Button art, const char* name, int left, const char* toolTip,
+                         const char* accessibleName) {
         auto* b = new QPushButton(this);
         b->setObjectName(QLatin1String(name));
         b->setGeometry(twips(left, 720, 375, 375));
         b->setIcon(artwork::buttonIcon(art));
         b->setIconSize(QSize(18, 16));
         b->setToolTip(QString::fromLatin1(toolTip));
+        b->setAccessibleName(QString::fromLatin1(accessibleName));
         b->setAutoDefault(false);
+        pressWithEnter(b);
         b->setStyleSheet(QStringLiteral(
             "QPushButton { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #4a4a4a,"
             " stop:1 #262626); border: 1px solid #6a6a6a; border-radius: 2px; padding: 0; }"
             "QPushButton:hover { border-color: #c8c800; }"
+            "QPushButton:focus { border-color: #ffffff; }"
             "QPushButton:pressed { background: #151515; }"));
         return b;
     };
     QPushButton* connectButton =
         button(artwork::Button::Connect, "connectButton", 120,
-               "Tells ZAV Manager (the server) to dial the Internet connection");
+               "Tells ZAV Manager (the server) to dial the Internet connection", "Connect");
     QPushButton* disconnectButton =
         button(artwork::Button::Disconnect, "disconnectButton", 480,
-               "Tells ZAV Manager (the server) to hang-up the Internet connection");
+               "Tells ZAV Manager (the server) to hang-up the Internet connection", "Disconnect");
     QPushButton* settingsButton = button(artwork::Button::Settings, "settingsButton", 840,
-                                         "Display the settings panel");
-    QPushButton* modeButton = button(artwork::Button::WindowMode, "modeButton", 1200,
-                                     "Changes between normal and mini-window mode");
-    QPushButton* sendButton = button(artwork::Button::SendMessage, "sendMessageButton", 1560,
-                                     "Sends a text message to ZAV Manager (the server)");
+                                         "Display the settings panel", "Options");
+    QPushButton* modeButton =
+        button(artwork::Button::WindowMode, "modeButton", 1200,
+               "Changes between normal and mini-window mode", "Normal or mini window");
+    QPushButton* sendButton =
+        button(artwork::Button::SendMessage, "sendMessageButton", 1560,
+               "Sends a text message to ZAV Manager (the server)", "Send a message");
     QPushButton* aboutButton =
-        button(artwork::Button::About, "aboutButton", 1920, "About ZAV Manager 2002");
+        button(artwork::Button::About, "aboutButton", 1920, "About ZAV Manager 2002", "About");
 
     m_log = new LogView(this);
     m_log->setObjectName(QStringLiteral("statusLog"));
     m_log->setGeometry(twips(120, 1200, 2175, 2700));
     m_log->setFont(verdanaFont(5.25, true));
     m_log->setToolTip(QStringLiteral("This list contains Status Messages"));
+    m_log->setAccessibleName(QStringLiteral("Status log"));
     m_log->setFrameShape(QFrame::Box);
     m_log->setStyleSheet(
-        QStringLiteral("LogView { background: black; color: white; border: 1px solid #5a5a5a; }") +
+        QStringLiteral("LogView { background: black; color: white; border: 1px solid #5a5a5a; }"
+                       "LogView:focus { border-color: #ffffff; }") +
         darkScrollBarStyle());
     m_log->installEventFilter(this);
     m_log->viewport()->installEventFilter(this);
@@ -130,16 +163,16 @@ void MainWindow::buildControls() {
     auto* logo = new QLabel(this);
     logo->setGeometry(twips(120, 3960, 480, 135));
     logo->setPixmap(artwork::smallLogo());
+    logo->setAccessibleName(QStringLiteral("ZAV logo"));
 
     // Beyond the client area: the focus sink, and the status request the polling also makes.
-    m_focusSink = new QPushButton(QStringLiteral("Tab 0"), this);
+    // Both are helpers: out of the Tab chain and out of sight of screen readers.
+    m_focusSink = new HelperButton(QStringLiteral("Tab 0"), this);
     m_focusSink->setObjectName(QStringLiteral("focusSink"));
     m_focusSink->setGeometry(twips(3360, 2640, 615, 375));
-    m_focusSink->setAutoDefault(false);
-    auto* statusButton = new QPushButton(QStringLiteral("Status Request"), this);
+    auto* statusButton = new HelperButton(QStringLiteral("Status Request"), this);
     statusButton->setObjectName(QStringLiteral("statusRequestButton"));
     statusButton->setGeometry(twips(240, 4200, 1935, 375));
-    statusButton->setAutoDefault(false);
 
     // The buttons give the focus back to the sink first.
     auto forward = [this](QPushButton* b, void (MainWindow::*request)()) {
@@ -159,9 +192,9 @@ void MainWindow::buildControls() {
     });
     connect(statusButton, &QPushButton::clicked, this, &MainWindow::statusRequested);
 
-    QWidget* order[] = {m_focusSink,  m_log,            statusButton, connectButton,
-                        disconnectButton, settingsButton, modeButton,   aboutButton,
-                        sendButton};
+    // The Tab key leaves the sink for the log and the buttons, in their designed order.
+    QWidget* order[] = {m_focusSink,    m_log,      connectButton, disconnectButton,
+                        settingsButton, modeButton, aboutButton,   sendButton};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
     parkFocus();
@@ -172,9 +205,19 @@ void MainWindow::parkFocus() {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    // The log never keeps the focus: it goes back to the sink at once.
-    if ((watched == m_log || watched == m_log->viewport()) && event->type() == QEvent::FocusIn)
-        parkFocus();
+    // A click does not leave the focus in the log: it goes back to the sink at once. The log
+    // keeps the focus that the Tab key brought it, so that it can be scrolled from the keyboard.
+    if ((watched == m_log || watched == m_log->viewport()) && event->type() == QEvent::FocusIn) {
+        switch (static_cast<QFocusEvent*>(event)->reason()) {
+        case Qt::TabFocusReason:
+        case Qt::BacktabFocusReason:
+        case Qt::ActiveWindowFocusReason:
+        case Qt::PopupFocusReason:
+            break;
+        default:
+            parkFocus();
+        }
+    }
     return QWidget::eventFilter(watched, event);
 }
 
@@ -202,6 +245,8 @@ void MainWindow::showStartupState(StartupState state) {
         m_statusWord->setText(QStringLiteral("ERROR"));
         m_pictures[size_t(StatusPicture::NoServer)]->setToolTip(
             QStringLiteral("ZAV Remote 2002... please check settings"));
+        m_pictures[size_t(StatusPicture::NoServer)]->setAccessibleName(
+            QStringLiteral("Settings need checking"));
         setPictureVisible(StatusPicture::NoServer, true);
         break;
     }
@@ -251,6 +296,10 @@ bool MainWindow::isMiniMode() const {
 
 void MainWindow::setMiniMode(bool mini) {
     setFixedSize(kWidth, mini ? kMiniHeight : kNormalHeight);
+    // Below the mini window's edge the log cannot be seen, so the Tab key passes it by.
+    m_log->setFocusPolicy(mini ? Qt::NoFocus : Qt::StrongFocus);
+    if (mini && m_log->hasFocus())
+        parkFocus();
 }
 
 void MainWindow::toggleMode() {

@@ -3,12 +3,14 @@
 #include "ui/messages/receivedmessages.h"
 
 #include "app/environment.h"
+#include "ui/main/accessibility.h"
 #include "ui/main/artwork.h"
 #include "ui/main/design.h"
 #include "ui/main/statuslog.h"
 
 #include <QCloseEvent>
 #include <QFontMetricsF>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -32,7 +34,9 @@ QString forDisplay(const QString& text) {
 
 } // namespace
 
-ReceivedMessagesWindow::ReceivedMessagesWindow(QWidget* parent) : QWidget(parent, CLOSE_ONLY_WINDOW) {
+ReceivedMessagesWindow::ReceivedMessagesWindow(QWidget* parent)
+    : QWidget(parent, CLOSE_ONLY_WINDOW) {
+    installAccessibleInterfaces();
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("receivedMessagesWindow"));
     setWindowTitle(QStringLiteral("Messages Received..."));
@@ -40,15 +44,18 @@ ReceivedMessagesWindow::ReceivedMessagesWindow(QWidget* parent) : QWidget(parent
     setFixedSize(361, 187); // 5415 x 2805 twips
 
     // Lies beyond the right edge: it only holds the focus, so the text box never gets it on open.
-    m_focusSink = new QPushButton(QStringLiteral("TAB 0"), this);
+    // The Tab key leads from it to the text box.
+    m_focusSink = new HelperButton(QStringLiteral("TAB 0"), this);
     m_focusSink->setObjectName(QStringLiteral("focusSink"));
     m_focusSink->setGeometry(twips(5640, 120, 855, 375));
-    m_focusSink->setAutoDefault(false);
 
     m_history = new QPlainTextEdit(this);
     m_history->setObjectName(QStringLiteral("history"));
     m_history->setGeometry(twips(120, 120, 5175, 2535));
     m_history->setReadOnly(true);
+    // Read-only, but the keyboard can move through the text and select it.
+    m_history->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_history->setAccessibleName(QStringLiteral("Received messages"));
     m_history->setUndoRedoEnabled(false);
     m_history->setFont(msSansSerifFont(8.25));
     m_history->setLineWrapMode(QPlainTextEdit::WidgetWidth);
@@ -69,7 +76,7 @@ QString ReceivedMessagesWindow::messageRule() {
 }
 
 QString ReceivedMessagesWindow::messageBlock(const QString& message, const QString& peerAddress,
-                                           const QTime& time) {
+                                             const QTime& time) {
     return QStringLiteral(" Received at ") + formatTime12(time) +
            QStringLiteral(" from IP Address ") + peerAddress + QStringLiteral("...") + CRLF +
            QStringLiteral("  ") + message + CRLF + messageRule();
@@ -92,7 +99,7 @@ QTextCharFormat ReceivedMessagesWindow::ruleFormat() const {
 }
 
 void ReceivedMessagesWindow::appendMessage(const QString& message, const QString& peerAddress,
-                                         const QTime& time) {
+                                           const QTime& time) {
     const QString block = messageBlock(message, peerAddress, time);
     m_historyText += block;
     // Inserted as plain text at the end: nothing the server sends is read as markup.
@@ -111,6 +118,13 @@ void ReceivedMessagesWindow::appendMessage(const QString& message, const QString
 void ReceivedMessagesWindow::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), Qt::black);
+}
+
+void ReceivedMessagesWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier)
+        close();
+    else
+        QWidget::keyPressEvent(event);
 }
 
 void ReceivedMessagesWindow::closeEvent(QCloseEvent* event) {

@@ -33,6 +33,8 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // Escape closes the window.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QTextCharFormat ruleFormat() const;

@@ -2,6 +2,7 @@
 // command channel reads the text from the box once the connection is up, then closes the window.
 #include "ui/messages/sendmessage.h"
 
+#include "ui/main/accessibility.h"
 #include "ui/main/artwork.h"
 #include "ui/main/design.h"
 
@@ -18,7 +19,6 @@
 #include <QTextDocument>
 
 namespace {
-
 
 bool isLineBreak(QChar c) {
     return c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QChar::ParagraphSeparator ||
@@ -171,6 +171,8 @@ SendMessageWindow::SendMessageWindow(QWidget* parent) : QWidget(parent, CLOSE_ON
     m_text->setFont(msSansSerifFont(8.25));
     m_text->setMaxLength(kMaxMessageLength);
     m_text->setToolTip(QStringLiteral("Type a message to send in this box..."));
+    m_text->setAccessibleName(QStringLiteral("Message"));
+    m_prompt->setBuddy(m_text);
     m_text->setTabChangesFocus(true);
     m_text->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     m_text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -186,12 +188,13 @@ SendMessageWindow::SendMessageWindow(QWidget* parent) : QWidget(parent, CLOSE_ON
     m_sendButton->setIcon(QIcon(artwork::sendButtonPicture()));
     m_sendButton->setIconSize(QSize(38, 16));
     m_sendButton->setToolTip(QStringLiteral("Click here to send the message..."));
+    m_sendButton->setAccessibleName(QStringLiteral("Send"));
     m_sendButton->setAutoDefault(false);
+    pressWithEnter(m_sendButton);
 
     setTabOrder(m_text, m_sendButton);
 
-    connect(m_sendButton, &QPushButton::clicked, this,
-            &SendMessageWindow::onSendClicked);
+    connect(m_sendButton, &QPushButton::clicked, this, &SendMessageWindow::onSendClicked);
     connect(m_text, &MessageTextBox::clicked, this, &SendMessageWindow::onTextClicked);
 
     m_text->setFocus();
@@ -226,6 +229,12 @@ void SendMessageWindow::paintEvent(QPaintEvent*) {
     p.fillRect(rect(), Qt::black);
 }
 
+void SendMessageWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier)
+        close();
+    else
+        QWidget::keyPressEvent(event);
+}
 
 QString SendMessageWindow::messageText() const {
     return m_text->wireText();

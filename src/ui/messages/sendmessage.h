@@ -65,6 +65,8 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // Escape closes the window, as its close box does.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void onSendClicked();

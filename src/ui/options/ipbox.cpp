@@ -106,6 +106,7 @@ IpAddressBox::IpAddressBox(QWidget* parent) : QFrame(parent) {
         edit->setFrame(false);
         edit->setAlignment(Qt::AlignCenter);
         edit->setMinimumWidth(10);
+        edit->setAccessibleName(QStringLiteral("IP address part %1").arg(i + 1));
         connect(edit, &QLineEdit::textEdited, this, [this, i] { partEdited(i); });
         parts_[size_t(i)] = edit;
         row->addWidget(edit, 1);

@@ -1,10 +1,10 @@
 #include "ui/options/options.h"
 
-
 #include "app/environment.h"
 #include "app/msgbox.h"
 #include "app/savesettings.h"
 #include "app/settings.h"
+#include "ui/main/accessibility.h"
 #include "ui/main/artwork.h"
 #include "ui/main/design.h"
 #include "ui/options/ipbox.h"
@@ -13,6 +13,7 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPointer>
@@ -20,7 +21,6 @@
 #include <QToolButton>
 
 namespace {
-
 
 WebLinkOpener& webLinkOpener() {
     static WebLinkOpener opener;
@@ -113,6 +113,7 @@ void OptionsPanel::buildControls() {
         b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         b->setFont(msSansSerifFont(8.25));
         b->setFocusPolicy(Qt::StrongFocus);
+        pressWithEnter(b);
         return b;
     };
     using OB = artwork::OptionsButton;
@@ -169,19 +170,28 @@ void OptionsPanel::buildControls() {
         c->setToolTip(QString::fromLatin1(toolTip));
         return c;
     };
+    // A bare check box is named by the label beside it.
+    auto nameByLabel = [](QCheckBox* box, QLabel* label) {
+        box->setAccessibleName(label->text());
+        label->setBuddy(box);
+    };
 
     // Communication OptionsPanel: the two ports side by side, the help, then the server address.
     m_listenPortBox = textBox(m_commsPage, "listenPortBox", "2519", twips(240, 345, 735, 300));
     m_listenPortLabel = label(m_commsPage, QStringLiteral("Receive"), twips(1050, 360, 900, 255));
-    m_transmitPortBox =
-        textBox(m_commsPage, "transmitPortBox", "2509", twips(2040, 345, 735, 300));
-    m_transmitPortLabel = label(m_commsPage, QStringLiteral("Transmit"), twips(2850, 360, 1200, 255));
+    m_transmitPortBox = textBox(m_commsPage, "transmitPortBox", "2509", twips(2040, 345, 735, 300));
+    m_transmitPortLabel =
+        label(m_commsPage, QStringLiteral("Transmit"), twips(2850, 360, 1200, 255));
+    m_listenPortBox->setAccessibleName(QStringLiteral("Receive port"));
+    m_listenPortLabel->setBuddy(m_listenPortBox);
+    m_transmitPortBox->setAccessibleName(QStringLiteral("Transmit port"));
+    m_transmitPortLabel->setBuddy(m_transmitPortBox);
     m_portsHelpLabel = label(m_commsPage,
-                          QStringLiteral("Match the ports that are in use by ZAV Manager...\n"
-                                         "eg if the ZAV Manager (Server) uses port 2509 to\n"
-                                         "receive then ZAV Remote should transmit on port\n"
-                                         "2509. (If you are unsure leave the settings alone!)"),
-                          twips(240, 780, 4455, 900));
+                             QStringLiteral("Match the ports that are in use by ZAV Manager...\n"
+                                            "eg if the ZAV Manager (Server) uses port 2509 to\n"
+                                            "receive then ZAV Remote should transmit on port\n"
+                                            "2509. (If you are unsure leave the settings alone!)"),
+                             twips(240, 780, 4455, 900));
     m_portsHelpLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_serverAddressBox = new IpAddressBox(m_commsPage);
     m_serverAddressBox->setObjectName(QStringLiteral("serverAddressBox"));
@@ -190,40 +200,43 @@ void OptionsPanel::buildControls() {
     m_serverAddressBox->setToolTip(
         QStringLiteral("Type the IP address of the ZAV Manager server in here"));
     m_serverAddressLabel = label(m_commsPage, QStringLiteral("IP Address of ZAV Manager"),
-                         twips(2220, 1950, 2400, 255));
+                                 twips(2220, 1950, 2400, 255));
+    m_serverAddressBox->setAccessibleName(m_serverAddressLabel->text());
 
     // Window OptionsPanel.
-    m_savePositionCheck =
-        checkBox(m_windowPage, "savePositionCheck",
-                 "Tick the box to save the window position when exiting", 480);
+    m_savePositionCheck = checkBox(m_windowPage, "savePositionCheck",
+                                   "Tick the box to save the window position when exiting", 480);
     m_savePositionLabel =
         checkLabel(m_windowPage, "savePositionLabel",
                    "Save current position of the window when exiting", twips(615, 480, 4080, 255));
+    nameByLabel(m_savePositionCheck, m_savePositionLabel);
 
     // Startup OptionsPanel.
     m_startMiniCheck =
         checkBox(m_startupPage, "startMiniCheck",
                  "Tick the box to always start the program in mini window mode", 480);
     m_startMiniLabel =
-        checkLabel(m_startupPage, "startMiniLabel",
-                   "Always start the program in mini window mode", twips(615, 480, 4080, 255));
+        checkLabel(m_startupPage, "startMiniLabel", "Always start the program in mini window mode",
+                   twips(615, 480, 4080, 255));
     m_startTrayCheck =
         checkBox(m_startupPage, "startTrayCheck",
                  "Tick the box to always start the program in the System Tray area", 900);
     m_startTrayLabel =
-        checkLabel(m_startupPage, "startTrayLabel",
-                   "Always start the program in the System Tray", twips(615, 900, 4080, 255));
+        checkLabel(m_startupPage, "startTrayLabel", "Always start the program in the System Tray",
+                   twips(615, 900, 4080, 255));
+    nameByLabel(m_startMiniCheck, m_startMiniLabel);
+    nameByLabel(m_startTrayCheck, m_startTrayLabel);
 
     // Other OptionsPanel.
     m_intervalLabel = label(m_otherPage,
-                        QStringLiteral("Interval (in secs) between status update "
-                                       "requests..."),
-                        twips(240, 420, 4455, 255));
+                            QStringLiteral("Interval (in secs) between status update "
+                                           "requests..."),
+                            twips(240, 420, 4455, 255));
     m_intervalDefaultLabel =
         label(m_otherPage, QStringLiteral("the default value is every 5 seconds."),
               twips(240, 675, 4455, 255));
-    m_intervalBox = textBox(m_otherPage, "intervalBox",
-                                             "5", twips(240, 1080, 615, 300));
+    m_intervalBox = textBox(m_otherPage, "intervalBox", "5", twips(240, 1080, 615, 300));
+    m_intervalBox->setAccessibleName(QStringLiteral("Status update interval in seconds"));
 
     // Bottom strip: the web link and the attribution picture.
     m_webLink = new ClickLabel(QString::fromLatin1(MAKER_WEB_ADDRESS), this);
@@ -240,6 +253,7 @@ void OptionsPanel::buildControls() {
     m_attributionPicture->setPixmap(artwork::attributionPicture());
     m_attributionPicture->setToolTip(
         QStringLiteral("ZAV Remote 2002, a remote control client for ZAV Manager"));
+    m_attributionPicture->setAccessibleName(QStringLiteral("Attribution"));
 
     // Only the Comms page shows at first.
     m_windowPage->hide();
@@ -247,18 +261,14 @@ void OptionsPanel::buildControls() {
     m_otherPage->hide();
 
     connect(m_commsPageButton, &QToolButton::clicked, this, &OptionsPanel::showCommsPage);
-    connect(m_windowPageButton, &QToolButton::clicked, this,
-            &OptionsPanel::showWindowPage);
-    connect(m_startupPageButton, &QToolButton::clicked, this,
-            &OptionsPanel::showStartupPage);
+    connect(m_windowPageButton, &QToolButton::clicked, this, &OptionsPanel::showWindowPage);
+    connect(m_startupPageButton, &QToolButton::clicked, this, &OptionsPanel::showStartupPage);
     connect(m_otherPageButton, &QToolButton::clicked, this, &OptionsPanel::showOtherPage);
     connect(m_saveButton, &QToolButton::clicked, this, &OptionsPanel::save);
     connect(m_cancelButton, &QToolButton::clicked, this, &OptionsPanel::cancel);
     connect(m_savePositionLabel, &ClickLabel::clicked, this, &OptionsPanel::toggleSavePosition);
-    connect(m_startMiniLabel, &ClickLabel::clicked, this,
-            &OptionsPanel::toggleStartMini);
-    connect(m_startTrayLabel, &ClickLabel::clicked, this,
-            &OptionsPanel::toggleStartTray);
+    connect(m_startMiniLabel, &ClickLabel::clicked, this, &OptionsPanel::toggleStartMini);
+    connect(m_startTrayLabel, &ClickLabel::clicked, this, &OptionsPanel::toggleStartTray);
     connect(m_webLink, &ClickLabel::clicked, this, &OptionsPanel::openWebLink);
 
     // Tab order: the top row first, then the entries page by page.
@@ -289,12 +299,10 @@ void OptionsPanel::load(const Settings& s) {
     m_savePositionCheck->setCheckState(s.saveWindowPosition ? Qt::Checked : Qt::Unchecked);
     if (!s.serverAddress.isEmpty())
         m_serverAddressBox->setAddress(s.serverAddress);
-    m_startMiniCheck->setCheckState(s.startInMiniMode ? Qt::Checked
-                                                                      : Qt::Unchecked);
+    m_startMiniCheck->setCheckState(s.startInMiniMode ? Qt::Checked : Qt::Unchecked);
     m_startTrayCheck->setCheckState(s.startInTray ? Qt::Checked : Qt::Unchecked);
-    m_intervalBox->setText(s.pollIntervalSeconds == 0
-                                                ? QStringLiteral("5")
-                                                : QString::number(s.pollIntervalSeconds));
+    m_intervalBox->setText(s.pollIntervalSeconds == 0 ? QStringLiteral("5")
+                                                      : QString::number(s.pollIntervalSeconds));
     if (s.listenPort == 0)
         m_listenPortBox->setText(QStringLiteral("2519"));
     if (s.transmitPort == 0)
@@ -380,9 +388,24 @@ void OptionsPanel::leave() {
 }
 
 void OptionsPanel::closeEvent(QCloseEvent* e) {
-    if (!m_leaving) {
+    if (m_leaving) {
+        QWidget::closeEvent(e);
+        return;
+    }
+    // Only the window manager's request comes as a spontaneous event: it is Cancel. Anything
+    // else (the program's own close(), the end of the program) leaves the panel where it is.
+    if (!e->spontaneous()) {
         e->ignore();
         return;
     }
-    QWidget::closeEvent(e);
+    m_leaving = true;
+    e->accept();
+    emit cancelled();
+}
+
+void OptionsPanel::keyPressEvent(QKeyEvent* e) {
+    if (e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier)
+        cancel();
+    else
+        QWidget::keyPressEvent(e);
 }

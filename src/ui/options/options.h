@@ -122,8 +122,11 @@ signals:
     void cancelled();
 
 protected:
-    // The window manager's close request is refused: the panel is left through Save or Cancel.
+    // The window manager's close request is Cancel; the program's own close() without Save or
+    // Cancel is refused.
     void closeEvent(QCloseEvent* e) override;
+    // Escape is Cancel.
+    void keyPressEvent(QKeyEvent* e) override;
 
 private:
     void buildControls();
