@@ -30,8 +30,8 @@ int runClient(QApplication& app, const QString& folder) {
     return runDesktopClient(app);
 }
 
-// The main window's title, which tells it from the splash.
-const QString mainWindowTitle = QStringLiteral("ZAV Remote 2002");
+// The main window's window, told from the splash (which carries the same title) by its name.
+const QString mainWindowObjectName = QStringLiteral("mainWindowWindow");
 
 const MainWindow* mainWindow() {
     static QPointer<MainWindow> found;
@@ -288,7 +288,7 @@ int main(int argc, char** argv) {
     const auto port = quint16(argc > 3 ? QByteArray(argv[3]).toUInt() : 0);
     const int count = argc > 4 ? QByteArray(argv[4]).toInt() : 1000;
     ProbedApplication app(argc, argv);
-    app.shownTitle = seam::mainWindowTitle;
+    app.shownObjectName = seam::mainWindowObjectName;
     if (mode == "startup") {
         app.onShown = [] { QTimer::singleShot(0, qApp, &QCoreApplication::quit); };
         return seam::runClient(app, folder);

@@ -23,6 +23,9 @@ public:
 
     // The title of the window that counts; any top-level window when empty.
     QString shownTitle;
+    // Or, when set, the object name of the window that counts (a widget's window is named after
+    // the widget, with "Window" added).
+    QString shownObjectName;
     // Runs once, right after that window was first shown.
     std::function<void()> onShown;
     // Runs after every event the application delivers.
@@ -32,7 +35,10 @@ public:
         const bool handled = QApplication::notify(receiver, event);
         if (!shown_ && event->type() == QEvent::Expose && receiver->isWindowType()) {
             auto* window = static_cast<QWindow*>(receiver);
-            if (window->isExposed() && (shownTitle.isEmpty() || window->title() == shownTitle)) {
+            const bool wanted = !shownObjectName.isEmpty()
+                                    ? window->objectName() == shownObjectName
+                                    : shownTitle.isEmpty() || window->title() == shownTitle;
+            if (window->isExposed() && wanted) {
                 shown_ = true;
                 std::printf("shown %lld\n", monotonicNs());
                 std::fflush(stdout);

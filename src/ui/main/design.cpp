@@ -15,9 +15,12 @@ static QString installedFamily(const QStringList& families) {
     auto found = chosen.constFind(key);
     if (found != chosen.constEnd())
         return *found;
+    // The installed families as one list (asking for a face by name would make the font
+    // system resolve aliases for every face it lacks).
+    static const QStringList installed = QFontDatabase::families();
     QString family = families.last();
     for (const QString& candidate : families) {
-        if (QFontDatabase::hasFamily(candidate)) {
+        if (installed.contains(candidate, Qt::CaseInsensitive)) {
             family = candidate;
             break;
         }
