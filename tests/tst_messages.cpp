@@ -272,6 +272,43 @@ private slots:
         QCOMPARE(rig.receivedWindow()->historyText(),
                  messageBlock(QStringLiteral("01:30pm"), QStringLiteral("next")));
     }
+
+    // A peer that sends many large messages cannot make the window grow without bound: it keeps
+    // the newest blocks within its bound, drops the oldest ones whole, and keeps every block it
+    // keeps exactly as it was, on screen too.
+    void historyKeepsTheNewestBlocks_data() {
+        QTest::addColumn<bool>("severalLines");
+        QTest::newRow("one line each") << false;
+        QTest::newRow("several lines each") << true;
+    }
+    void historyKeepsTheNewestBlocks() {
+        QFETCH(bool, severalLines);
+        ReceivedMessagesWindow w;
+        const QString peer = QStringLiteral("10.0.0.7");
+        const QTime time(13, 30);
+        QStringList blocks;
+        for (int i = 0; i < 20; ++i) {
+            QString message = QString::number(i) + QString(60 * 1024, QChar(u'a' + i));
+            if (severalLines) {
+                message.insert(100, QStringLiteral("\r\n"));
+                message.insert(5000, QLatin1Char('\r'));
+                message.insert(9000, QLatin1Char('\n'));
+            }
+            w.appendMessage(message, peer, time);
+            blocks << ReceivedMessagesWindow::messageBlock(message, peer, time);
+        }
+        QString kept;
+        for (qsizetype i = blocks.size() - 1;
+             i >= 0 && kept.size() + blocks[i].size() <= ReceivedMessagesWindow::kMaxHistoryChars;
+             --i)
+            kept.prepend(blocks[i]);
+        QVERIFY(kept.size() < blocks.join(QString()).size());
+        QVERIFY(w.historyText() == kept);
+        QString shown = kept;
+        shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+            .replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        QVERIFY(child<QPlainTextEdit>(&w, "history")->toPlainText() == shown);
+    }
 };
 
 QTEST_MAIN(TestMessages)

@@ -102,15 +102,39 @@ void ReceivedMessagesWindow::appendMessage(const QString& message, const QString
                                            const QTime& time) {
     const QString block = messageBlock(message, peerAddress, time);
     m_historyText += block;
-    // Inserted as plain text at the end: nothing the server sends is read as markup.
+    // Inserted as plain text at the end, the text before it left as it is: nothing the server
+    // sends is read as markup.
     const QString rule = messageRule();
-    QTextCursor end(m_history->document());
+    QTextDocument* document = m_history->document();
+    const int before = document->characterCount();
+    QTextCursor end(document);
     end.movePosition(QTextCursor::End);
     end.insertText(forDisplay(block.left(block.size() - rule.size())), QTextCharFormat());
     end.insertText(rule, ruleFormat());
+    m_blocks.push_back({block.size(), document->characterCount() - before});
+    dropOldestBlocks();
     // The newest block comes into view; the caret and any selection stay where they were.
     QScrollBar* bar = m_history->verticalScrollBar();
     bar->setValue(bar->maximum());
+}
+
+// A server that sends without pause must not fill the memory: only the newest blocks are kept,
+// and the oldest go whole, from the history and from the text box alike. The newest block always
+// stays.
+void ReceivedMessagesWindow::dropOldestBlocks() {
+    qsizetype historyChars = 0;
+    int boxChars = 0;
+    while (m_blocks.size() > 1 && m_historyText.size() - historyChars > kMaxHistoryChars) {
+        historyChars += m_blocks.front().historyChars;
+        boxChars += m_blocks.front().boxChars;
+        m_blocks.pop_front();
+    }
+    if (historyChars == 0)
+        return;
+    m_historyText.remove(0, historyChars);
+    QTextCursor oldest(m_history->document());
+    oldest.setPosition(boxChars, QTextCursor::KeepAnchor);
+    oldest.removeSelectedText();
 }
 
 // Black behind the controls, painted rather than set in the palette so that the controls keep

@@ -5,6 +5,7 @@
 #include <QTextCharFormat>
 #include <QTime>
 #include <QWidget>
+#include <deque>
 
 class QPlainTextEdit;
 class QPushButton;
@@ -22,6 +23,10 @@ public:
     // The rule that ends every block: one blank and 105 hyphens.
     static QString messageRule();
 
+    // The history keeps the newest blocks up to this many characters (1 MiB of the server's
+    // text, a byte a character); older blocks are dropped whole.
+    static constexpr qsizetype kMaxHistoryChars = 1024 * 1024;
+
     // Adds one block to the end of the history and scrolls it into view.
     void appendMessage(const QString& message, const QString& peerAddress, const QTime& time);
     // The whole history, byte for byte (line breaks as CR LF).
@@ -38,6 +43,14 @@ protected:
 
 private:
     QTextCharFormat ruleFormat() const;
+    void dropOldestBlocks();
+
+    // One block of the history: its length in the history text and in the text box.
+    struct KeptBlock {
+        qsizetype historyChars;
+        int boxChars;
+    };
+    std::deque<KeptBlock> m_blocks;
 
     QPushButton* m_focusSink;
     QPlainTextEdit* m_history;
