@@ -7,7 +7,7 @@
 #include <QPainter>
 #include <QPushButton>
 
-AboutWindow::AboutWindow(QWidget* parent) : QWidget(parent, CLOSE_ONLY_WINDOW) {
+AboutWindow::AboutWindow(QWidget* parent) : QWidget(parent, kCloseOnlyWindow) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("About ZAV Manager 2002"));
     setWindowIcon(artwork::windowIcon());

@@ -11,8 +11,8 @@ namespace artwork {
 // A status picture of the main window, 32 x 32 logical pixels.
 QPixmap statusPicture(StatusPicture which);
 
-// A tray picture. DISH_PLAIN_ICON .. DISH_CLOUD_ICON are designed at 32 x 32,
-// DISH_SERVER_RUNNING_ICON, DISH_MESSAGE_ICON and DIALING_ICON at 16 x 16; all scale.
+// A tray picture. Plain .. Cloud are designed at 32 x 32, ServerRunning, Message and Dialing
+// at 16 x 16; all scale.
 QIcon trayPicture(TrayPicture which);
 // The tray picture drawn faded, for the blink of a tray icon that calls for attention.
 QIcon trayPictureDimmed(TrayPicture which);

@@ -15,7 +15,7 @@ QFont verdanaFont(qreal pointSize, bool bold = false);
 QRect twips(int left, int top, int width, int height);
 
 // A fixed window with a title and a close button only.
-inline constexpr Qt::WindowFlags CLOSE_ONLY_WINDOW =
+inline constexpr Qt::WindowFlags kCloseOnlyWindow =
     Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
 
 class QLabel;

@@ -41,7 +41,7 @@ void Lamp::paintEvent(QPaintEvent*) {
     p.fillRect(rect(), m_colour);
 }
 
-MainWindow::MainWindow(QWidget* parent) : QWidget(parent, CLOSE_ONLY_WINDOW) {
+MainWindow::MainWindow(QWidget* parent) : QWidget(parent, kCloseOnlyWindow) {
     installAccessibleInterfaces();
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QStringLiteral("ZAV Remote 2002"));

@@ -35,7 +35,7 @@ QString forDisplay(const QString& text) {
 } // namespace
 
 ReceivedMessagesWindow::ReceivedMessagesWindow(QWidget* parent)
-    : QWidget(parent, CLOSE_ONLY_WINDOW) {
+    : QWidget(parent, kCloseOnlyWindow) {
     installAccessibleInterfaces();
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("receivedMessagesWindow"));

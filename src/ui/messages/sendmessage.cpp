@@ -147,7 +147,7 @@ void MessageTextBox::mouseReleaseEvent(QMouseEvent* event) {
 // ---------------------------------------------------------------------------------------------
 // SendMessageWindow
 
-SendMessageWindow::SendMessageWindow(QWidget* parent) : QWidget(parent, CLOSE_ONLY_WINDOW) {
+SendMessageWindow::SendMessageWindow(QWidget* parent) : QWidget(parent, kCloseOnlyWindow) {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("sendMessageWindow"));
     setWindowTitle(QStringLiteral("Send a Message to the Server..."));
