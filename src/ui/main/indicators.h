@@ -1,5 +1,6 @@
 // How the main window and the tray show each state of the link (beside its word, see
-// linkStateWord): the status picture, the signal lamp, the tray picture, its tooltip and whether the tray draws attention.
+// linkStateWord): the status picture, the signal lamp, the tray picture, its tooltip and whether
+// the tray draws attention.
 #pragma once
 
 #include "link/records.h"
@@ -10,7 +11,16 @@
 enum class StatusPicture { Dialing, NoCard, NoSignal, Connected, Disconnected, NoStatus, NoServer };
 inline constexpr int kStatusPictureCount = 7;
 
-enum class TrayPicture { Plain, Connected, Disconnected, RedX, Cloud, ServerRunning, Message, Dialing };
+enum class TrayPicture {
+    Plain,
+    Connected,
+    Disconnected,
+    RedX,
+    Cloud,
+    ServerRunning,
+    Message,
+    Dialing
+};
 inline constexpr int kTrayPictureCount = 8;
 
 inline const QColor kLampGreen{0, 255, 0};

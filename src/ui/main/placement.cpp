@@ -1,6 +1,5 @@
 #include "ui/main/placement.h"
 
-
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>

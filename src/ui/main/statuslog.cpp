@@ -1,6 +1,5 @@
 #include "ui/main/statuslog.h"
 
-
 QString logSeparator() {
     return QStringLiteral("     --------------------------------------");
 }
@@ -32,4 +31,3 @@ void trimLog(QStringList& lines, int count) {
     while (lines.size() > limit && !lines.isEmpty())
         lines.removeLast();
 }
-
