@@ -34,7 +34,7 @@ void LogView::addEntry(const QStringList& lines) {
         m_laidOut.removeLast();
     for (qsizetype i = lines.size() - 1; i >= 0; --i) {
         m_lines.prepend(lines.at(i));
-        m_laidOut.prepend(laidOut(lines.at(i)));
+        m_laidOut.prepend(QStaticText()); // laid out when first painted
     }
     updateScrollRange();
     viewport()->update();
@@ -54,8 +54,14 @@ void LogView::paintEvent(QPaintEvent*) {
     p.setPen(palette().color(QPalette::Text));
     const int first = verticalScrollBar()->value();
     const int height = viewport()->height();
-    for (int row = first, y = 0; row < m_laidOut.size() && y < height; ++row, y += m_lineHeight)
-        p.drawStaticText(kTextIndent, y, m_laidOut.at(row));
+    for (int row = first, y = 0; row < m_laidOut.size() && y < height; ++row, y += m_lineHeight) {
+        // A line is laid out once, the first time it is seen; lines pushed out by a burst of
+        // entries before the next paint are never laid out at all.
+        QStaticText& text = m_laidOut[row];
+        if (text.text().isEmpty() && !m_lines.at(row).isEmpty())
+            text = laidOut(m_lines.at(row));
+        p.drawStaticText(kTextIndent, y, text);
+    }
 }
 
 void LogView::resizeEvent(QResizeEvent* event) {
@@ -68,7 +74,7 @@ void LogView::changeEvent(QEvent* event) {
     if (event->type() == QEvent::FontChange) {
         m_lineHeight = qMax(1, fontMetrics().height());
         for (int i = 0; i < m_lines.size(); ++i)
-            m_laidOut[i] = laidOut(m_lines.at(i));
+            m_laidOut[i] = QStaticText();
         updateScrollRange();
     }
 }

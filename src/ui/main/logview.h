@@ -1,6 +1,6 @@
 // The running log's view: fixed-height single lines, newest on top. Each line is laid out once,
-// when it arrives, and painting only places the laid-out lines; an insert repaints once per
-// pass of the event loop, however many lines it brings.
+// when it is first painted, and painting only places the laid-out lines; inserts repaint once
+// per pass of the event loop, however many lines they bring.
 #pragma once
 
 #include <QAbstractScrollArea>

@@ -41,6 +41,10 @@ void TrayIcon::setTrayAvailableOverride(int available) {
 }
 
 void TrayIcon::setIcon(const QIcon& icon, const QIcon& dimmed) {
+    // Each status report sets the picture again; the tray is only told of a new one.
+    if (icon.cacheKey() == m_icon.cacheKey() && dimmed.cacheKey() == m_dimmed.cacheKey() &&
+        !m_blinkPhase)
+        return;
     m_icon = icon;
     m_dimmed = dimmed;
     m_blinkPhase = false;
@@ -48,12 +52,16 @@ void TrayIcon::setIcon(const QIcon& icon, const QIcon& dimmed) {
 }
 
 void TrayIcon::setToolTip(const QString& text) {
+    if (text == m_toolTip)
+        return;
     m_toolTip = text;
     if (m_tray)
         m_tray->setToolTip(text);
 }
 
 void TrayIcon::setAlert(bool on) {
+    if (on == m_alert)
+        return; // a blink under way goes on at its own pace
     m_alert = on;
     m_blinkPhase = false;
     updateBlink();
