@@ -18,26 +18,39 @@ LogView::LogView(QWidget* parent) : QAbstractScrollArea(parent) {
     // Tab reaches the log, and the arrow and page keys scroll it.
     setFocusPolicy(Qt::StrongFocus);
     m_lineHeight = qMax(1, fontMetrics().height());
+    m_repaint.setSingleShot(true);
+    connect(&m_repaint, &QTimer::timeout, viewport(), qOverload<>(&QWidget::update));
 }
 
-QStaticText LogView::laidOut(const QString& line) const {
+const QStaticText& LogView::laidOut(const QString& line) {
+    auto found = m_layouts.find(line);
+    if (found != m_layouts.end())
+        return *found;
+    // The log's own lines come back again and again; a text seen once in a while (a long
+    // run of different times, say) only makes the cache start afresh.
+    if (m_layouts.size() >= 128)
+        m_layouts.clear();
     QStaticText text(line);
     text.setTextFormat(Qt::PlainText);
     text.setPerformanceHint(QStaticText::AggressiveCaching);
     text.prepare(QTransform(), font());
-    return text;
+    return *m_layouts.insert(line, text);
 }
 
 void LogView::addEntry(const QStringList& lines) {
     trimLog(m_lines, int(lines.size()));
-    while (m_laidOut.size() > m_lines.size())
-        m_laidOut.removeLast();
-    for (qsizetype i = lines.size() - 1; i >= 0; --i) {
+    for (qsizetype i = lines.size() - 1; i >= 0; --i)
         m_lines.prepend(lines.at(i));
-        m_laidOut.prepend(QStaticText()); // laid out when first painted
-    }
     updateScrollRange();
-    viewport()->update();
+    scheduleRepaint();
+}
+
+void LogView::scheduleRepaint() {
+    const qint64 since = m_sinceLastPaint.isValid() ? m_sinceLastPaint.elapsed() : kMinPaintGapMs;
+    if (since >= kMinPaintGapMs)
+        viewport()->update();
+    else if (!m_repaint.isActive())
+        m_repaint.start(int(kMinPaintGapMs - since));
 }
 
 void LogView::updateScrollRange() {
@@ -54,14 +67,9 @@ void LogView::paintEvent(QPaintEvent*) {
     p.setPen(palette().color(QPalette::Text));
     const int first = verticalScrollBar()->value();
     const int height = viewport()->height();
-    for (int row = first, y = 0; row < m_laidOut.size() && y < height; ++row, y += m_lineHeight) {
-        // A line is laid out once, the first time it is seen; lines pushed out by a burst of
-        // entries before the next paint are never laid out at all.
-        QStaticText& text = m_laidOut[row];
-        if (text.text().isEmpty() && !m_lines.at(row).isEmpty())
-            text = laidOut(m_lines.at(row));
-        p.drawStaticText(kTextIndent, y, text);
-    }
+    for (int row = first, y = 0; row < m_lines.size() && y < height; ++row, y += m_lineHeight)
+        p.drawStaticText(kTextIndent, y, laidOut(m_lines.at(row)));
+    m_sinceLastPaint.start();
 }
 
 void LogView::resizeEvent(QResizeEvent* event) {
@@ -73,8 +81,7 @@ void LogView::changeEvent(QEvent* event) {
     QAbstractScrollArea::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
         m_lineHeight = qMax(1, fontMetrics().height());
-        for (int i = 0; i < m_lines.size(); ++i)
-            m_laidOut[i] = QStaticText();
+        m_layouts.clear();
         updateScrollRange();
     }
 }

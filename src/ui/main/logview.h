@@ -1,12 +1,15 @@
-// The running log's view: fixed-height single lines, newest on top. Each line is laid out once,
-// when it is first painted, and painting only places the laid-out lines; inserts repaint once
-// per pass of the event loop, however many lines they bring.
+// The running log's view: fixed-height single lines, newest on top. A line's text is laid out
+// once, the first time it is painted, and kept by its text (the log repeats the same few lines),
+// so painting only places laid-out lines. Inserts repaint at most once per pass of the event
+// loop and at most once per frame (16 ms), however many lines arrive meanwhile.
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QElapsedTimer>
+#include <QHash>
 #include <QStaticText>
 #include <QStringList>
-#include <QVector>
+#include <QTimer>
 
 class LogView : public QAbstractScrollArea {
     Q_OBJECT
@@ -21,6 +24,8 @@ public:
     // How many times the lines were painted (a test of the one-paint-per-pass rule).
     int paintCount() const { return m_paints; }
 
+    static constexpr int kMinPaintGapMs = 16;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -28,10 +33,13 @@ protected:
 
 private:
     void updateScrollRange();
-    QStaticText laidOut(const QString& line) const;
+    void scheduleRepaint();
+    const QStaticText& laidOut(const QString& line);
 
     QStringList m_lines;
-    QVector<QStaticText> m_laidOut;
+    QHash<QString, QStaticText> m_layouts;
+    QElapsedTimer m_sinceLastPaint;
+    QTimer m_repaint;
     int m_lineHeight = 1;
     int m_paints = 0;
 };
