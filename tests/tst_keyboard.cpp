@@ -1,5 +1,4 @@
-// Keyboard use and accessibility: the main window's Tab chain, Escape and Enter in each window, the
-// tray menu's mnemonics, and a walk of each window's accessibility tree.
+// Keyboard and accessibility: Tab, Escape and Enter, tray mnemonics, each accessibility tree.
 #include "testsupport.h"
 
 #include "ui/main/about.h"
@@ -8,15 +7,9 @@
 #include "ui/messages/sendmessage.h"
 #include "ui/options/options.h"
 
-#include <QAccessible>
-#include <QCloseEvent>
 #include <QGroupBox>
 #include <QMenu>
-#include <QPlainTextEdit>
-#include <QPointer>
-#include <QSet>
 #include <QSignalSpy>
-#include <QWindow>
 #include <QtTest/qtestspontaneevent.h>
 
 namespace {
@@ -100,8 +93,8 @@ private slots:
         QCOMPARE(got, visited);
     }
 
-    // Key 0 is the window manager's close. The signal, if any, is
-    // emitted once; in the main window a command gives the focus back to the sink.
+    // Key 0: the window manager's close. A signal comes once; main-window commands refocus the
+    // sink.
     void escapeAndEnter_data() {
         QTest::addColumn<QString>("window");
         QTest::addColumn<QString>("focus"); // the control given the focus first, if any
@@ -166,8 +159,7 @@ private slots:
         QCOMPARE(keys.size(), entries);
     }
 
-    // Each window's tree names every control that shows or does something and holds every
-    // control that Tab reaches.
+    // Each tree names every control that shows or does something, and holds all Tab reaches.
     void everyControlIsNamed_data() {
         QTest::addColumn<QString>("window");
         for (const char* kind : {"main", "about", "send", "received", "options"})
@@ -198,13 +190,12 @@ private slots:
         MainWindow w;
         QAccessibleInterface* lamp =
             QAccessible::queryAccessibleInterface(child<QWidget>(&w, "signalLamp"));
-        const std::pair<LinkState, const char*> looks[] = {
-            {LinkState::Online, "good"},
-            {LinkState::OfflineNoSignal, "no signal"},
-            {LinkState::NoServer, "unknown"}};
+        const QList<std::pair<LinkState, QString>> looks{{LinkState::Online, "good"},
+                                                         {LinkState::OfflineNoSignal, "no signal"},
+                                                         {LinkState::NoServer, "unknown"}};
         for (const auto& [state, word] : looks) {
             w.showLinkState(state);
-            QCOMPARE(lamp->text(QAccessible::Name), QStringLiteral("Signal quality: ") + word);
+            QCOMPARE(lamp->text(QAccessible::Name), "Signal quality: " + word);
         }
     }
 };

@@ -1,5 +1,4 @@
-// The Options panel on the running client: opening and loading, its pages and labels, the
-// address box, Cancel, and Save with its outcomes.
+// The Options panel on the running client: loading, pages, labels, the address box and Save.
 #include "testsupport.h"
 
 #include "ui/options/ipbox.h"
@@ -10,7 +9,6 @@
 #include <QLineEdit>
 #include <QMap>
 #include <QPushButton>
-#include <optional>
 
 Q_DECLARE_METATYPE(Settings)
 
@@ -19,16 +17,13 @@ namespace {
 const QString kNotSaved = QStringLiteral("Settings were not Saved...");
 const QString kSaved = QStringLiteral("Settings Saved...");
 
-// The client started from `stored` (by default one that polls `server` every 7 seconds).
+// The client on a settings file written from `stored`.
 struct Rig {
     TestEnvironment t;
-    RecordServer server;
     TestClient client;
 
-    explicit Rig(std::optional<Settings> stored = std::nullopt) {
-        Settings s = sampleSettings(freePort(), server.port());
-        s.pollIntervalSeconds = 7;
-        t.writeIni(stored.value_or(s));
+    explicit Rig(const Settings& stored = sampleSettings(freePort(), freePort())) {
+        t.writeIni(stored);
     }
     OptionsPanel* open() {
         child<QPushButton>(&client.window(), "settingsButton")->click();
@@ -84,19 +79,16 @@ private slots:
                  shown);
     }
 
-    // The panel is left only through Save or Cancel; one page shows at a time, entries stay
-    // across pages, and a label toggles its box but leaves a greyed one alone.
+    // Only Save or Cancel leave; one page shows at a time, entries stay; labels toggle, not greyed.
     void pagesAndLabels() {
         Rig rig;
         QVERIFY(rig.client.start());
         OptionsPanel* p = rig.open();
-        QCOMPARE(p->windowTitle(), QStringLiteral("ZAV Remote 2002 Options Panel"));
         QVERIFY(!p->close());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(rig.panel() == p && p->isVisible());
 
-        box(p, "listenPortBox")->clear();
-        QTest::keyClicks(box(p, "listenPortBox"), QStringLiteral("4100"));
+        box(p, "listenPortBox")->setText(QStringLiteral("4100"));
         const QList<QStringList> steps{{"windowPageButton", "windowPage", "Window Options"},
                                        {"otherPageButton", "otherPage", "Other Options"},
                                        {"startupPageButton", "startupPage", "Startup Options"},
@@ -115,13 +107,12 @@ private slots:
             click(p, name == "savePosition" ? "windowPageButton" : "startupPageButton");
             auto* check = child<QCheckBox>(p, qPrintable(name + "Check"));
             const QByteArray label = (name + "Label").toLatin1();
-            click(p, label);
-            QCOMPARE(check->checkState(), Qt::Checked);
-            click(p, label);
-            QCOMPARE(check->checkState(), Qt::Unchecked);
-            check->setCheckState(Qt::PartiallyChecked);
-            click(p, label);
-            QCOMPARE(check->checkState(), Qt::PartiallyChecked);
+            for (Qt::CheckState state : {Qt::Checked, Qt::Unchecked, Qt::PartiallyChecked}) {
+                if (state == Qt::PartiallyChecked) // greyed: the label leaves it alone
+                    check->setCheckState(state);
+                click(p, label);
+                QCOMPARE(check->checkState(), state);
+            }
         }
     }
 
@@ -148,64 +139,32 @@ private slots:
         QCOMPARE((QStringList{shown[0], ip.address(), parts.join(QLatin1Char('.'))}), shown);
     }
 
-    // Opening stops polling and hides the main window, yet a request under way still goes out;
-    // Cancel discards the edits, resumes polling and brings the main window back.
-    void cancelDiscardsEdits() {
-        Rig rig;
-        QVERIFY(rig.client.start());
-        ServerLink& link = rig.client.link();
-        MainWindow& main = rig.client.window();
-        const Settings before = rig.client.app.settings();
-        const QByteArray fileBefore = rig.t.readIni();
-        QVERIFY(link.isPolling());
-        link.requestStatus();
-        OptionsPanel* p = rig.open();
-        QVERIFY(!main.isVisible());
-        QVERIFY(!link.isPolling());
-        QTRY_COMPARE(rig.server.sent(), QList<QByteArray>{"STATUS"});
-
-        box(p, "listenPortBox")->setText(QStringLiteral("1234"));
-        click(p, "otherPageButton");
-        click(p, "cancelButton");
-        QVERIFY(link.isPolling());
-        QCOMPARE(link.pollIntervalMs(), 7000);
-        QVERIFY(main.isVisible());
-        QTRY_VERIFY(!rig.panel());
-        QCOMPARE(rig.client.app.settings(), before);
-        QCOMPARE(rig.t.readIni(), fileBefore);
-        QVERIFY(rig.t.boxes.isEmpty() && rig.t.endCodes.isEmpty());
-
-        p = rig.open();
-        QCOMPARE(p->visiblePage(), child<QGroupBox>(p, "commsPage"));
-        QCOMPARE(box(p, "listenPortBox")->text(), QString::number(before.listenPort));
-    }
-
     // Save's outcomes: what is taken, the box, the file, and whether the program ends. Ports
     // are taken as typed, an interval out of range is clamped and shown clamped.
     void saveOutcomes_data() {
         QTest::addColumn<QStringList>("typed"); // receive, transmit, interval, address
         QTest::addColumn<int>("interval");      // as taken
         QTest::addColumn<QString>("outcome");
+        auto row = [](const char* name, const QStringList& typed, int interval,
+                      const char* outcome) {
+            QTest::newRow(name) << typed << interval << QString(outcome);
+        };
         const QString a = QStringLiteral("127.0.0.9");
-        QTest::newRow("saved") << QStringList{"2600", "-300", "33", a} << 33 << "saved";
-        QTest::newRow("interval 3") << QStringList{"0", "2509", "3", a} << 5 << "saved";
-        QTest::newRow("interval 5") << QStringList{"2519", "2509", "5", a} << 5 << "saved";
-        QTest::newRow("interval 60") << QStringList{"2519", "2509", "60", a} << 60 << "saved";
-        QTest::newRow("interval 61") << QStringList{"2519", "2509", "61", a} << 60 << "saved";
-        QTest::newRow("interval empty") << QStringList{"2519", "2509", "", a} << 5 << "saved";
-        QTest::newRow("interval huge")
-            << QStringList{"2519", "2509", "123456789012", a} << 60 << "saved";
-        QTest::newRow("no address") << QStringList{"0", "2601", "61", ""} << 60 << "no address";
-        QTest::newRow("read-only file") << QStringList{"2600", "2601", "2", a} << 5 << "read-only";
-        QTest::newRow("receive letters") << QStringList{"25a9", "2601", "33", a} << 0 << "receive";
-        QTest::newRow("receive too big")
-            << QStringList{"40000", "2601", "33", ""} << 0 << "receive";
-        QTest::newRow("transmit too small")
-            << QStringList{"2600", "-32769", "33", a} << 0 << "transmit";
-        QTest::newRow("interval no number")
-            << QStringList{"2600", "2601", "7.5", a} << 0 << "interval";
-        QTest::newRow("receive empty") << QStringList{"", "abc", "x", a} << 0 << "silent";
-        QTest::newRow("transmit empty") << QStringList{"40000", "", "5", ""} << 0 << "silent";
+        row("saved", {"2600", "-300", "33", a}, 33, "saved");
+        row("interval 3", {"0", "2509", "3", a}, 5, "saved");
+        row("interval 5", {"2519", "2509", "5", a}, 5, "saved");
+        row("interval 60", {"2519", "2509", "60", a}, 60, "saved");
+        row("interval 61", {"2519", "2509", "61", a}, 60, "saved");
+        row("interval empty", {"2519", "2509", "", a}, 5, "saved");
+        row("interval huge", {"2519", "2509", "123456789012", a}, 60, "saved");
+        row("no address", {"0", "2601", "61", ""}, 60, "no address");
+        row("read-only file", {"2600", "2601", "2", a}, 5, "read-only");
+        row("receive letters", {"25a9", "2601", "33", a}, 0, "receive");
+        row("receive too big", {"40000", "2601", "33", ""}, 0, "receive");
+        row("transmit too small", {"2600", "-32769", "33", a}, 0, "transmit");
+        row("interval no number", {"2600", "2601", "7.5", a}, 0, "interval");
+        row("receive empty", {"", "abc", "x", a}, 0, "silent");
+        row("transmit empty", {"40000", "", "5", ""}, 0, "silent");
     }
     void saveOutcomes() {
         QFETCH(QStringList, typed);

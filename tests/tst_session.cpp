@@ -1,5 +1,4 @@
-// The client's life in a desktop session: one copy per user, the splash before its hold, the
-// session manager's requests, the tray and a minimised window, and the Options panel's way back.
+// The client in a desktop session: one copy, splash, session manager, tray, Options' way back.
 #include "testsupport.h"
 
 #include "app/instancelock.h"
@@ -7,16 +6,17 @@
 #include "ui/messages/receivedmessages.h"
 #include "ui/options/options.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QLockFile>
-#include <QPointer>
-#include <QPushButton>
-#include <QScopeGuard>
+#include <QGroupBox>
+#include <QLineEdit>
 #include <QSessionManager>
-#include <QTimer>
-#include <QtTest>
 #include <unistd.h>
+
+// A client in a sandbox of its own, its settings file written from `stored`.
+struct Sandbox : TestEnvironment, TestClient {
+    explicit Sandbox(const Settings& stored = sampleSettings(freePort(), freePort())) {
+        writeIni(stored);
+    }
+};
 
 class TestSession : public QObject {
     Q_OBJECT
@@ -24,8 +24,7 @@ class TestSession : public QObject {
 private slots:
     void cleanup() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
-    // Without a runtime folder the lock lies in a folder of the user's own, out of other users'
-    // reach, and still keeps a second copy out.
+    // Without a runtime folder the lock sits in a private folder and still keeps a second copy out.
     void instanceLockInAPrivateFolder() {
         QTemporaryDir cache;
         const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
@@ -37,8 +36,7 @@ private slots:
             cacheHome.isNull() ? qunsetenv("XDG_CACHE_HOME") : qputenv("XDG_CACHE_HOME", cacheHome);
         });
         InstanceLock first;
-        QVERIFY(first.path().startsWith(cache.path()));
-        QVERIFY(first.tryTake());
+        QVERIFY(first.path().startsWith(cache.path()) && first.tryTake());
         const QFileInfo folder(cache.filePath(QStringLiteral("zav-remote")));
         QVERIFY(folder.isDir());
         QCOMPARE(folder.permissions() & (QFile::WriteGroup | QFile::WriteOther | QFile::ReadOther),
@@ -60,8 +58,7 @@ private slots:
         QVERIFY(InstanceLock(path).tryTake());
     }
 
-    // Some window managers offer a minimise button although the window asks for none. A
-    // minimised window counts as hidden: the tray brings it back shown normally.
+    // A minimised window (some window managers allow it) counts as hidden: the tray restores it.
     void trayRestoresAMinimisedWindow_data() {
         QTest::addColumn<bool>("thenHidden");
         QTest::newRow("minimised") << false;
@@ -69,10 +66,8 @@ private slots:
     }
     void trayRestoresAMinimisedWindow() {
         QFETCH(bool, thenHidden);
-        TestEnvironment t;
         TrayIcon::setTrayAvailableOverride(1);
-        t.writeIni(sampleSettings(freePort(), freePort()));
-        TestClient c;
+        Sandbox c;
         QVERIFY(c.start());
         MainWindow& w = c.window();
         w.showMinimized();
@@ -81,8 +76,7 @@ private slots:
             w.hide();
         for (int round = 0; round < 2; ++round) {
             c.desktop.toggleFromTray();
-            QVERIFY(w.isVisible());
-            QVERIFY(!w.isMinimized());
+            QVERIFY(w.isVisible() && !w.isMinimized());
             QCOMPARE(w.height(), MainWindow::kNormalHeight);
             c.desktop.toggleFromTray();
             QVERIFY(!w.isVisible());
@@ -94,31 +88,25 @@ private slots:
     void splashIsPaintedBeforeTheHold() {
         // Holds the splash's paint events back for a moment, as a late expose does.
         struct LateExpose : QObject {
-            bool released = false;
-            bool delayed = false;
-            bool painted = false;
+            bool released = false, delayed = false, painted = false;
             bool eventFilter(QObject* watched, QEvent* event) override {
                 auto* splash = qobject_cast<SplashWindow*>(watched);
                 if (!splash || event->type() != QEvent::Paint)
                     return false;
-                if (released) {
-                    painted = true;
+                painted = released;
+                if (released)
                     return false;
-                }
                 if (!delayed) {
                     delayed = true;
-                    QPointer<SplashWindow> w = splash;
-                    QTimer::singleShot(200, this, [this, w] {
+                    QTimer::singleShot(200, splash, [this, splash] {
                         released = true;
-                        if (w)
-                            w->update();
+                        splash->update();
                     });
                 }
                 return true;
             }
         } late;
-        TestEnvironment t;
-        t.writeIni(sampleSettings(freePort(), freePort()));
+        Sandbox c;
         env().splashHoldSeconds = 1;
         int reads = 0;
         bool paintedWhenHeld = false;
@@ -126,10 +114,9 @@ private slots:
             // The hold's first look at the clock is where it begins; later looks end it.
             if (reads++ == 0)
                 paintedWhenHeld = late.painted;
-            return t.clock.addSecs(reads > 1 ? 5 : 0);
+            return c.clock.addSecs(reads > 1 ? 5 : 0);
         };
         qApp->installEventFilter(&late);
-        TestClient c;
         const bool started = c.start();
         qApp->removeEventFilter(&late);
         QVERIFY(started);
@@ -140,10 +127,7 @@ private slots:
     // A session manager's save request (a checkpoint, or a logout that another program cancels)
     // leaves the program running; only the application quitting runs the shutdown steps.
     void sessionSaveKeepsRunningQuitShutsDown() {
-        TestEnvironment t;
-        const int listenPort = freePort();
-        t.writeIni(sampleSettings(listenPort, freePort()));
-        TestClient c;
+        Sandbox c;
         QVERIFY(c.start());
         QObject::connect(qApp, &QCoreApplication::aboutToQuit, &c.app,
                          [&c] { c.app.shutdown(c.window().pos()); });
@@ -152,10 +136,8 @@ private slots:
             QSKIP("This Qt has no session manager");
         emit qApp->commitDataRequest(*manager);
         emit qApp->saveStateRequest(*manager);
-        QVERIFY(!c.app.isShutDown());
-        QVERIFY(c.link().reports().isListening());
-        QVERIFY(c.link().isPolling());
-        QVERIFY(c.window().isVisible());
+        QVERIFY(!c.app.isShutDown() && c.window().isVisible());
+        QVERIFY(c.link().reports().isListening() && c.link().isPolling());
 
         // The end of the session: the manager's "die" reaches the application as a quit event.
         QTimer::singleShot(0, qApp, [] {
@@ -164,12 +146,12 @@ private slots:
         });
         QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(7); });
         QCOMPARE(QCoreApplication::exec(), 0);
-        QVERIFY(c.app.isShutDown());
-        QVERIFY(!c.link().reports().isListening());
+        QVERIFY(c.app.isShutDown() && !c.link().reports().isListening());
     }
 
-    // Cancel in the Options panel resumes polling as start-up left it: off for an interval of
-    // 0 or less in the file, and off when the listen port could not be taken.
+    // The Options panel hides the main window and stops polling, yet a request under way still
+    // goes out. Cancel discards the edits and resumes polling as start-up left it: off for an
+    // interval of 0 or less in the file, and off when the listen port could not be taken.
     void cancelResumesPollingAsStartUpDid_data() {
         QTest::addColumn<int>("interval");
         QTest::addColumn<bool>("portBusy");
@@ -181,39 +163,50 @@ private slots:
     void cancelResumesPollingAsStartUpDid() {
         QFETCH(int, interval);
         QFETCH(bool, portBusy);
-        TestEnvironment t;
-        Settings stored = sampleSettings(freePort(), freePort());
+        RecordServer server;
+        Settings stored = sampleSettings(freePort(), server.port());
         stored.pollIntervalSeconds = qint16(interval);
-        t.writeIni(stored);
+        Sandbox c(stored);
+        const QByteArray file = c.readIni();
         QTcpServer blocker;
         if (portBusy)
             QVERIFY(blocker.listen(QHostAddress::AnyIPv4, quint16(stored.listenPort)));
-        TestClient c;
         QVERIFY(c.start());
-        const bool polling = c.link().isPolling();
-        QCOMPARE(polling, interval > 0 && !portBusy);
+        const bool polling = interval > 0 && !portBusy;
+        QCOMPARE(c.link().isPolling(), polling);
+        const Settings before = c.app.settings();
+        c.link().requestStatus();
         c.desktop.openOptions();
-        QVERIFY(!c.link().isPolling());
-        QTest::mouseClick(child<QAbstractButton>(c.desktop.optionsPanel(), "cancelButton"),
-                          Qt::LeftButton);
+        OptionsPanel* p = c.desktop.optionsPanel();
+        QVERIFY(!c.link().isPolling() && !c.window().isVisible());
+        QTRY_COMPARE(server.sent(), QList<QByteArray>{"STATUS"});
+        child<QLineEdit>(p, "listenPortBox")->setText(QStringLiteral("1234"));
+        QTest::mouseClick(child<QWidget>(p, "otherPageButton"), Qt::LeftButton);
+        QTest::mouseClick(child<QWidget>(p, "cancelButton"), Qt::LeftButton);
         QCOMPARE(c.link().isPolling(), polling);
         if (polling)
             QCOMPARE(c.link().pollIntervalMs(), interval * 1000);
         QVERIFY(c.window().isVisible());
+        QCOMPARE(c.app.settings(), before);
+        QCOMPARE(c.readIni(), file);
+        QVERIFY(c.boxes.isEmpty() && c.endCodes.isEmpty());
+        QTRY_VERIFY(!c.desktop.optionsPanel());
+        // Opened again, it shows what is stored, on its first page.
+        c.desktop.openOptions();
+        p = c.desktop.optionsPanel();
+        QCOMPARE(p->visiblePage(), child<QGroupBox>(p, "commsPage"));
+        QCOMPARE(child<QLineEdit>(p, "listenPortBox")->text(), QString::number(before.listenPort));
     }
 
-    // A message that arrives while the main window is out of sight also raises a desktop
-    // notification with the sender and the first line; with the window shown it does not.
+    // A message while the main window is hidden raises a notification: sender and first line.
     void messageNotifiesWhileTheWindowIsHidden() {
-        TestEnvironment t;
-        t.writeIni(sampleSettings(freePort(), freePort()));
-        TestClient c;
+        Sandbox c;
         QVERIFY(c.start());
-        c.desktop.showReceivedMessage(QStringLiteral("Seen"), QStringLiteral("10.0.0.7"));
+        const QString peer = QStringLiteral("10.0.0.7");
+        c.desktop.showReceivedMessage(QStringLiteral("Seen"), peer);
         QVERIFY(c.desktop.tray().lastNotification().isEmpty());
         c.window().hide();
-        c.desktop.showReceivedMessage(QStringLiteral("Dial at 9\r\nthen hang up"),
-                                      QStringLiteral("10.0.0.7"));
+        c.desktop.showReceivedMessage(QStringLiteral("Dial at 9\r\nthen hang up"), peer);
         QCOMPARE(c.desktop.tray().lastNotification(),
                  (QStringList{QStringLiteral("Message from ZAV Manager (10.0.0.7)"),
                               QStringLiteral("Dial at 9")}));
@@ -223,19 +216,13 @@ private slots:
         QVERIFY(c.desktop.receivedMessagesWindow()->isVisible());
     }
 
-    // A save refused for want of an address has still taken the new transmit port: after
-    // Cancel, the next command goes there.
+    // A save refused for want of an address still takes the new transmit port for commands.
     void refusedSaveRedirectsCommands() {
-        TestEnvironment t;
         RecordServer oldServer, newServer;
-        t.writeIni(sampleSettings(freePort(), oldServer.port()));
-        TestClient c;
+        Sandbox c(sampleSettings(freePort(), oldServer.port()));
         QVERIFY(c.start());
-        SettingsEntries entries;
-        entries.listenPort = QString::number(c.app.settings().listenPort);
-        entries.transmitPort = QString::number(newServer.port());
-        entries.interval = QStringLiteral("5");
-        entries.serverIp = QStringLiteral("0.0.0.0");
+        SettingsEntries entries{QString::number(c.app.settings().listenPort),
+                                QString::number(newServer.port()), false, "5", "0.0.0.0"};
         QCOMPARE(c.app.saveSettings(entries, nullptr), SaveOutcome::NoServerAddress);
         c.link().requestStatus();
         QTRY_COMPARE(newServer.sent(), QList<QByteArray>{"STATUS"});
