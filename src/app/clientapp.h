@@ -20,8 +20,6 @@ public:
     ServerLink& link() { return m_link; }
     const Settings& settings() const { return m_settings; }
     QString instanceLockPath() const { return m_lock.path(); }
-    // Whether start-up read the settings file completely.
-    bool settingsRead() const { return m_settingsRead; }
 
     // Runs start-up with `view`; false when another copy already runs and this one must end.
     bool start(ClientView& view);

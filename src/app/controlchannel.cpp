@@ -42,6 +42,9 @@ int connectTo(const QString& path) {
 } // namespace
 
 QString controlSocketPath(const QString& lockPath) {
+    // Without a lock there is no private place for the socket either: no channel then.
+    if (lockPath.isEmpty())
+        return QString();
     const QFileInfo lock(lockPath);
     return lock.absolutePath() + QLatin1Char('/') + lock.completeBaseName() +
            QStringLiteral(".socket");

@@ -11,7 +11,7 @@
 #include <memory>
 #include <vector>
 
-// The socket's path for this user (beside the instance lock).
+// The socket's path for this user (beside the instance lock); empty when there is no lock.
 QString controlSocketPath(const QString& lockPath);
 
 // One connection to the running copy, as the running copy sees it.

@@ -20,7 +20,6 @@ public:
     // log never holds more than its capacity.
     void addEntry(const QStringList& lines);
     const QStringList& lines() const { return m_lines; }
-    int lineHeight() const { return m_lineHeight; }
     // How many times the lines were painted (a test of the one-paint-per-pass rule).
     int paintCount() const { return m_paints; }
 
