@@ -1,5 +1,6 @@
 #include "app/commandline.h"
 #include "app/remotecommand.h"
+#include "app/terminationsignals.h"
 #include "ui/main/desktop.h"
 
 #include <QApplication>
@@ -12,6 +13,10 @@ int main(int argc, char** argv) {
     if (request.action != CommandLineRequest::Action::Run)
         return answerOnTerminal(request);
 
+    // From here on SIGTERM, SIGINT and SIGHUP run the normal shutdown: one that comes during
+    // start-up (the splash, a box about the settings file) is held until the program is up.
+    catchTerminationSignals();
     QApplication application(argc, argv);
+    watchTerminationSignals();
     return runDesktopClient(application);
 }

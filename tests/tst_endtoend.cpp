@@ -5,6 +5,7 @@
 #include <QProcess>
 #include <QtTest>
 #include <csignal>
+#include <unistd.h>
 
 class TestEndToEnd : public QObject {
     Q_OBJECT
@@ -70,6 +71,45 @@ private slots:
 
         sim.write("quit\n");
         QVERIFY(sim.waitForFinished(5000));
+    }
+
+    // A signal that comes while start-up still runs (the splash, then the box about the
+    // settings file) is not fatal: the box goes, and the normal shutdown runs.
+    void signalsDuringStartUp_data() {
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<QByteArray>("file"); // null: none
+        QTest::newRow("SIGTERM, no settings file") << int(SIGTERM) << QByteArray();
+        QTest::newRow("SIGHUP, unreadable file") << int(SIGHUP) << QByteArray("'\r\nport\r\n");
+        QTest::newRow("SIGINT, no settings file") << int(SIGINT) << QByteArray();
+    }
+    void signalsDuringStartUp() {
+        QFETCH(int, signal);
+        QFETCH(QByteArray, file);
+        TestEnvironment t;
+        const QString client = t.dir.filePath(QStringLiteral("zav-remote"));
+        const QString run = t.dir.filePath(QStringLiteral("run"));
+        QVERIFY(QFile::copy(qEnvironmentVariable("ZAV_TEST_BIN_DIR") + "/zav-remote", client));
+        QVERIFY(QDir().mkdir(run));
+        QVERIFY(QFile::setPermissions(run, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        if (!file.isNull())
+            t.writeIni(file);
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        e.insert(QStringLiteral("XDG_RUNTIME_DIR"), run);
+        QProcess p;
+        p.setProcessEnvironment(e);
+        p.setStandardOutputFile(QProcess::nullDevice());
+        p.setStandardErrorFile(QProcess::nullDevice());
+        p.start(client, {});
+        QVERIFY(p.waitForStarted());
+        // The instance lock is the first thing start-up takes.
+        const QString lock = run + QStringLiteral("/zav-remote-%1.lock").arg(::getuid());
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(lock), 10000);
+        ::kill(pid_t(p.processId()), signal);
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 0);
+        QCOMPARE(t.readIni(), file.isNull() ? QByteArray() : file);
     }
 };
 

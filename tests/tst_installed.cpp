@@ -10,6 +10,8 @@
 #include <QDir>
 #include <QProcess>
 #include <QtTest>
+#include <sys/stat.h>
+#include <unistd.h>
 
 Q_DECLARE_METATYPE(CommandLineRequest::Action)
 
@@ -110,17 +112,48 @@ private slots:
                         : QStringLiteral("/home/ann/.config/zav-remote/ZAV-Remote.ini"));
     }
 
-    // Only an existing folder the user may write to counts, and never one of the system's
-    // program folders, which root may write to as well.
+    // Only an existing folder that the user owns and no one else may write to counts, and
+    // never one of the system's program folders, which root may write to as well.
+    void usersOwnFolder_data() {
+        QTest::addColumn<QString>("folder"); // "mode:..." makes one in a temporary folder
+        QTest::addColumn<bool>("own");
+        QTest::newRow("private") << "mode:0700" << true;
+        QTest::newRow("readable by all") << "mode:0755" << true;
+        QTest::newRow("group may write") << "mode:0770" << false;
+        QTest::newRow("anyone may write") << "mode:0777" << false;
+        QTest::newRow("shared, sticky") << "mode:1777" << false;
+        QTest::newRow("another user's") << "mode:0755:nobody" << false;
+        QTest::newRow("missing") << "gone" << false;
+        QTest::newRow("a file") << "file" << false;
+        QTest::newRow("/usr/bin") << "/usr/bin" << false;
+        QTest::newRow("/usr/local/bin") << "/usr/local/bin" << false;
+        QTest::newRow("/bin") << "/bin" << false;
+        QTest::newRow("no name") << "" << false;
+    }
     void usersOwnFolder() {
+        QFETCH(QString, folder);
+        QFETCH(bool, own);
         QTemporaryDir tmp;
-        QFile file(tmp.filePath(QStringLiteral("file")));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        QVERIFY(isUsersOwnFolder(tmp.path()));
-        for (const QString& dir :
-             {tmp.filePath(QStringLiteral("gone")), file.fileName(), QStringLiteral("/usr/bin"),
-              QStringLiteral("/usr/local/bin"), QStringLiteral("/bin"), QString()})
-            QVERIFY2(!isUsersOwnFolder(dir), qPrintable(dir));
+        QString dir = folder;
+        if (folder.startsWith(QLatin1String("mode:"))) {
+            const QStringList parts = folder.split(QLatin1Char(':'));
+            dir = tmp.filePath(QStringLiteral("program"));
+            const QByteArray name = QFile::encodeName(dir);
+            QVERIFY(::mkdir(name.constData(), 0700) == 0);
+            QVERIFY(::chmod(name.constData(), mode_t(parts[1].toUInt(nullptr, 8))) == 0);
+            if (parts.size() > 2) {
+                if (::geteuid() != 0)
+                    QSKIP("handing a folder to another user needs root");
+                QVERIFY(::chown(name.constData(), 65534, 65534) == 0);
+            }
+        } else if (folder == QLatin1String("gone") || folder == QLatin1String("file")) {
+            dir = tmp.filePath(folder);
+            if (folder == QLatin1String("file")) {
+                QFile file(dir);
+                QVERIFY(file.open(QIODevice::WriteOnly));
+            }
+        }
+        QCOMPARE(isUsersOwnFolder(dir), own);
     }
 
     // $XDG_CONFIG_HOME counts only when it is set to an absolute path.

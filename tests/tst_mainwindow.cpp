@@ -1,12 +1,15 @@
 // The main window: link states, start-up outcomes, start options, modes, tray, About, shutdown.
 #include "testsupport.h"
 
+#include "app/settingswriter.h"
 #include "ui/main/about.h"
 #include "ui/messages/sendmessage.h"
 #include "ui/options/options.h"
 
 #include <QMenu>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QScopeGuard>
 
 // What the indicators and the tray show.
 struct Look {
@@ -297,20 +300,26 @@ private slots:
         QTest::addColumn<bool>("damaged");
         QTest::addColumn<QPoint>("position");
         QTest::addColumn<QByteArrayList>("written"); // left and top; none: the file is left alone
+        QTest::addColumn<bool>("diskFull");
         QTest::newRow("position saved")
-            << true << false << QPoint(40, 60) << QByteArrayList{"600", "900"};
-        QTest::newRow("not asked to") << false << false << QPoint(40, 60) << QByteArrayList();
+            << true << false << QPoint(40, 60) << QByteArrayList{"600", "900"} << false;
+        QTest::newRow("not asked to")
+            << false << false << QPoint(40, 60) << QByteArrayList() << false;
         QTest::newRow("left edge beyond 16 bits")
-            << true << false << QPoint(2200, 70) << QByteArrayList{"1500", "1050"};
+            << true << false << QPoint(2200, 70) << QByteArrayList{"1500", "1050"} << false;
         QTest::newRow("after an incomplete read")
-            << true << true << QPoint(40, 60) << QByteArrayList();
+            << true << true << QPoint(40, 60) << QByteArrayList() << false;
+        QTest::newRow("disk full: the old file stays, the failure is logged")
+            << true << false << QPoint(40, 60) << QByteArrayList() << true;
     }
     void shutdown() {
         QFETCH(bool, save);
         QFETCH(bool, damaged);
         QFETCH(QPoint, position);
         QFETCH(QByteArrayList, written);
+        QFETCH(bool, diskFull);
         TestEnvironment t;
+        const auto noFault = qScopeGuard([] { setFileReplaceFault({}); });
         Settings s = sampleSettings(freePort(), freePort());
         s.saveWindowPosition = save;
         QByteArray before = settingsFileBytes(s, QStringLiteral("1/1/01"));
@@ -321,6 +330,12 @@ private slots:
         QVERIFY(c.start());
         c.window().move(position);
         t.clock = QDateTime(QDate(2027, 2, 3), QTime(8, 0));
+        if (diskFull) {
+            setFileReplaceFault({300, FileReplaceFault::Step::None});
+            QTest::ignoreMessage(QtWarningMsg,
+                                 QRegularExpression("^zav-remote: the settings were not saved to "
+                                                    ".*: cannot write the new file: No space"));
+        }
         c.window().close();
         QVERIFY(!c.window().isVisible());
         QVERIFY(!c.link().reports().isListening() && !c.link().isPolling());

@@ -1,14 +1,17 @@
 // The Options panel on the running client: loading, pages, labels, the address box and Save.
 #include "testsupport.h"
 
+#include "app/settingswriter.h"
 #include "ui/options/ipbox.h"
 #include "ui/options/options.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMap>
 #include <QPushButton>
+#include <QScopeGuard>
 
 Q_DECLARE_METATYPE(Settings)
 
@@ -159,6 +162,7 @@ private slots:
         row("interval huge", {"2519", "2509", "123456789012", a}, 60, "saved");
         row("no address", {"0", "2601", "61", ""}, 60, "no address");
         row("read-only file", {"2600", "2601", "2", a}, 5, "read-only");
+        row("disk full", {"2600", "2601", "2", a}, 5, "disk full");
         row("receive letters", {"25a9", "2601", "33", a}, 0, "receive");
         row("receive too big", {"40000", "2601", "33", ""}, 0, "receive");
         row("transmit too small", {"2600", "-32769", "33", a}, 0, "transmit");
@@ -175,7 +179,7 @@ private slots:
         const QMap<QString, QStringList> boxes{
             {"saved", {kSaved, "ZAV Remote 2002 settings saved, now exiting."}},
             {"no address", {kNotSaved, "The 'ZAV Manager Server IP Address' box is empty."}},
-            {"read-only",
+            {"write error",
              {"INI File Error...",
               "There was an error writing to the INI file...\n\rplease check that it is not set "
               "to Read Only.\n\r\n\rAlso check that you have sufficient privledges\n\rto modify "
@@ -189,8 +193,13 @@ private slots:
         Rig rig;
         QVERIFY(rig.client.start());
         const QByteArray fileBefore = rig.t.readIni();
+        const auto noFault = qScopeGuard([] { setFileReplaceFault({}); });
+        const bool writeFails =
+            outcome == QLatin1String("read-only") || outcome == QLatin1String("disk full");
         if (outcome == QLatin1String("read-only"))
             QFile::setPermissions(rig.t.iniPath(), QFile::ReadOwner | QFile::ReadGroup);
+        if (outcome == QLatin1String("disk full"))
+            setFileReplaceFault({200, FileReplaceFault::Step::None});
         Settings expected = rig.client.app.settings();
         if (interval) { // the numbers are taken, and past the address all the rest
             expected.listenPort = qint16(typed[0].toShort());
@@ -217,12 +226,16 @@ private slots:
         QList<QStringList> shown;
         for (const ShownMessage& m : std::as_const(rig.t.boxes))
             shown << QStringList{m.title, m.text};
-        QCOMPARE(shown, boxes.contains(outcome) ? QList<QStringList>{boxes[outcome]}
-                                                : QList<QStringList>{});
+        const QString boxShown = writeFails ? QStringLiteral("write error") : outcome;
+        QCOMPARE(shown, boxes.contains(boxShown) ? QList<QStringList>{boxes[boxShown]}
+                                                 : QList<QStringList>{});
         QVERIFY(!rig.client.window().isVisible());
-        if (outcome == QLatin1String("read-only")) { // once writable, the next Save goes through
+        if (writeFails) { // the old file stays; once writable, the next Save goes through
             QCOMPARE(rig.t.readIni(), fileBefore);
+            QCOMPARE(QDir(rig.t.dir.path()).entryList({"*.ini*"}, QDir::Files | QDir::Hidden),
+                     QStringList{"ZAV-Remote.ini"});
             QVERIFY(p->isVisible() && rig.t.endCodes.isEmpty());
+            setFileReplaceFault({});
             QFile::setPermissions(rig.t.iniPath(), QFile::ReadOwner | QFile::WriteOwner);
             click(p, "saveButton");
             QCOMPARE(rig.t.boxes.last().title, kSaved);

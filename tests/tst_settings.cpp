@@ -2,11 +2,15 @@
 #include "testsupport.h"
 
 #include "app/settings.h"
+#include "app/settingswriter.h"
 
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QtTest>
+#include <sys/mount.h>
+#include <unistd.h>
 
 Q_DECLARE_METATYPE(Settings)
 
@@ -165,19 +169,155 @@ private slots:
         QVERIFY(out == stored);
     }
 
-    // A refused write leaves the old file as it was and nothing beside it.
+    // Wherever a write fails, the caller learns it, the old file stays byte for byte and nothing
+    // is left beside it; once the cause is gone the same write goes through.
+    void failedWritesLeaveTheFileAlone_data() {
+        using Step = FileReplaceFault::Step;
+        QTest::addColumn<QString>("place"); // "file", "read-only", "folder", "no folder"
+        QTest::addColumn<qint64>("diskSpace");
+        QTest::addColumn<int>("step");
+        const qint64 size = settingsFileBytes(full(), QStringLiteral("12/6/26")).size();
+        QTest::newRow("disk full at once") << "file" << qint64(0) << int(Step::None);
+        QTest::newRow("disk full at byte 1") << "file" << qint64(1) << int(Step::None);
+        QTest::newRow("disk full at byte 700") << "file" << qint64(700) << int(Step::None);
+        QTest::newRow("disk full at the last byte") << "file" << size - 1 << int(Step::None);
+        QTest::newRow("new file not made") << "file" << qint64(-1) << int(Step::Create);
+        QTest::newRow("write fails") << "file" << qint64(-1) << int(Step::Write);
+        QTest::newRow("sync fails") << "file" << qint64(-1) << int(Step::Sync);
+        QTest::newRow("close fails") << "file" << qint64(-1) << int(Step::Close);
+        QTest::newRow("rename fails") << "file" << qint64(-1) << int(Step::Rename);
+        QTest::newRow("read-only file") << "read-only" << qint64(-1) << int(Step::None);
+        QTest::newRow("a folder in its place") << "folder" << qint64(-1) << int(Step::None);
+        QTest::newRow("folder gone") << "no folder" << qint64(-1) << int(Step::None);
+    }
     void failedWritesLeaveTheFileAlone() {
+        QFETCH(QString, place);
+        QFETCH(qint64, diskSpace);
+        QFETCH(int, step);
         TestEnvironment t;
-        QVERIFY(!writeSettingsFile(t.dir.filePath(QStringLiteral("gone/ZAV-Remote.ini")), full()));
+        const auto noFault = qScopeGuard([] { setFileReplaceFault({}); });
+        QString path = t.iniPath();
         const QByteArray before("'hand made\r\n");
-        t.writeIni(before);
-        QVERIFY(QFile::setPermissions(t.iniPath(), QFile::ReadOwner | QFile::ReadGroup));
-        QVERIFY(!writeSettingsFile(t.iniPath(), full()));
-        QCOMPARE(t.readIni(), before);
+        if (place == QLatin1String("no folder"))
+            path = t.dir.filePath(QStringLiteral("gone/ZAV-Remote.ini"));
+        else if (place == QLatin1String("folder"))
+            QVERIFY(QDir().mkdir(path));
+        else
+            t.writeIni(before);
+        if (place == QLatin1String("read-only"))
+            QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup));
+        setFileReplaceFault({diskSpace, FileReplaceFault::Step(step)});
+
+        QString reason;
+        QVERIFY(!writeSettingsFile(path, full(), &reason));
+        QVERIFY(!reason.isEmpty());
+        if (place == QLatin1String("file") || place == QLatin1String("read-only"))
+            QCOMPARE(t.readIni(), before);
+        const QStringList left =
+            QDir(t.dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        QCOMPARE(left, place == QLatin1String("no folder") ? QStringList()
+                                                           : QStringList{"ZAV-Remote.ini"});
+
+        setFileReplaceFault({});
+        if (place == QLatin1String("read-only"))
+            QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner));
+        if (place == QLatin1String("file") || place == QLatin1String("read-only")) {
+            QVERIFY(writeSettingsFile(path, full()));
+            QCOMPARE(t.readIni(), settingsFileBytes(full(), QStringLiteral("12/6/26")));
+        }
+    }
+
+    // A folder that cannot be synced after the rename: the new file is in place, but the write
+    // is not reported as safely done. A plain file keeps its permission bits.
+    void unsyncedFolderIsNoSuccess() {
+        TestEnvironment t;
+        const auto noFault = qScopeGuard([] { setFileReplaceFault({}); });
+        t.writeIni(QByteArray("'hand made\r\n"));
         QVERIFY(QFile::setPermissions(t.iniPath(), QFile::ReadOwner | QFile::WriteOwner));
+        setFileReplaceFault({-1, FileReplaceFault::Step::SyncFolder});
+        QString reason;
+        QVERIFY(!writeSettingsFile(t.iniPath(), full(), &reason));
+        QVERIFY(reason.startsWith(QLatin1String("replaced, but")));
+        QCOMPARE(t.readIni(), settingsFileBytes(full(), QStringLiteral("12/6/26")));
+        QCOMPARE(QFile::permissions(t.iniPath()) & 0x7077, QFile::ReadOwner | QFile::WriteOwner);
+        QCOMPARE(QDir(t.dir.path()).entryList(QDir::Files | QDir::Hidden), {"ZAV-Remote.ini"});
+    }
+
+    // A link at the file's place, planted or not, is replaced by the new file: whatever it
+    // points at stays as it was, and no file appears where it points.
+    void linksAreReplacedNotFollowed_data() {
+        QTest::addColumn<bool>("targetExists");
+        QTest::newRow("link to someone's file") << true;
+        QTest::newRow("link to nothing yet") << false;
+    }
+    void linksAreReplacedNotFollowed() {
+        QFETCH(bool, targetExists);
+        TestEnvironment t;
+        QTemporaryDir elsewhere;
+        const QString target = elsewhere.filePath(QStringLiteral("own.conf"));
+        const QByteArray theirs("root's own file\n");
+        if (targetExists) {
+            QFile f(target);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(theirs) == theirs.size());
+        }
+        QVERIFY(QFile::link(target, t.iniPath()));
         QVERIFY(writeSettingsFile(t.iniPath(), full()));
-        QVERIFY(t.readIni() != before);
-        QCOMPARE(QDir(t.dir.path()).entryList(QDir::Files), QStringList{"ZAV-Remote.ini"});
+        QVERIFY(!QFileInfo(t.iniPath()).isSymLink());
+        Settings back;
+        QVERIFY(readSettingsFile(t.iniPath(), back));
+        QCOMPARE(back, full());
+        QFile f(target);
+        QCOMPARE(f.exists(), targetExists);
+        if (targetExists) {
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            QCOMPARE(f.readAll(), theirs);
+        }
+    }
+
+    // On a real file system that fills up, a save fails and leaves the file as it was; with
+    // room again it goes through. Mounting needs root; elsewhere the test is skipped.
+    void fullFileSystemKeepsTheOldFile() {
+        if (::geteuid() != 0)
+            QSKIP("mounting a small file system needs root");
+        QTemporaryDir mountPoint;
+        const QByteArray where = QFile::encodeName(mountPoint.path());
+        if (::mount("tmpfs", where.constData(), "tmpfs", MS_NOSUID | MS_NODEV, "size=8k") != 0)
+            QSKIP("mounting a small file system is not permitted here");
+        const auto unmount = qScopeGuard([&] { ::umount2(where.constData(), MNT_DETACH); });
+        const QString ini = settingsFilePath(mountPoint.path());
+        const QByteArray before = settingsFileBytes(full(), QStringLiteral("6/12/2026"));
+        {
+            QFile f(ini);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(before) == before.size());
+        }
+        // Fill what is left.
+        const QByteArray fillerPath = where + "/filler";
+        {
+            QFile filler(QFile::decodeName(fillerPath));
+            QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+            const QByteArray page(4096, 'x');
+            int pages = 0;
+            while (filler.write(page) > 0 && ++pages < 64) {
+            }
+            QVERIFY(pages < 64);
+        }
+        Settings changed = full();
+        changed.serverAddress = QStringLiteral("10.1.2.3");
+        QVERIFY(!writeSettingsFile(ini, changed));
+        QFile f(ini);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), before);
+        f.close();
+        QStringList left =
+            QDir(mountPoint.path()).entryList(QDir::Files | QDir::Hidden | QDir::System);
+        left.sort();
+        QCOMPARE(left, (QStringList{"ZAV-Remote.ini", "filler"}));
+
+        QVERIFY(QFile::remove(QFile::decodeName(fillerPath)));
+        QVERIFY(writeSettingsFile(ini, changed));
+        Settings back;
+        QVERIFY(readSettingsFile(ini, back));
+        QCOMPARE(back, changed);
     }
 
     // Damaged files fail or succeed, but the reader never misbehaves; what it does read writes
@@ -202,7 +342,7 @@ private slots:
             t.writeIni(bytes);
             if (!readSettingsFile(t.iniPath(), out))
                 continue;
-            QVERIFY(writeSettingsFile(t.iniPath(), out));
+            t.writeIni(settingsFileBytes(out, QStringLiteral("x")));
             QVERIFY(readSettingsFile(t.iniPath(), again));
             if (out.serverAddress.contains(QLatin1Char('\r')))
                 continue; // a CR inside the address ends that line when read back

@@ -122,7 +122,13 @@ void ClientApp::shutdown(const QPoint& windowPosition) {
             m_settings.windowLeft = qint16(left);
         if (fitsInt16(top))
             m_settings.windowTop = qint16(top);
-        writeSettingsFile(settingsFilePath(), m_settings);
+        // Nothing is shown while the program ends, but a failure is never passed over: the
+        // old file stays as it was, and the reason goes to the program's log.
+        const QString path = settingsFilePath();
+        QString reason;
+        if (!writeSettingsFile(path, m_settings, &reason))
+            qWarning("zav-remote: the settings were not saved to %s: %s", qPrintable(path),
+                     qPrintable(reason));
     }
     m_lock.release();
 }

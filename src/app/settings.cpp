@@ -2,12 +2,12 @@
 
 #include "app/environment.h"
 #include "app/settingslocation.h"
+#include "app/settingswriter.h"
 #include "link/codepage.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 bool Settings::operator==(const Settings& o) const {
     return listenPort == o.listenPort && transmitPort == o.transmitPort &&
@@ -223,21 +223,8 @@ QByteArray settingsFileBytes(const Settings& s, const QString& dateText) {
     return out;
 }
 
-bool writeSettingsFile(const QString& path, const Settings& s) {
-    const QFileInfo info(path);
-    if (info.exists()) {
-        // A file marked read-only stays as it is, whoever runs the program.
-        if (!info.isFile() || !info.isWritable() || !(info.permissions() & QFileDevice::WriteOwner))
-            return false;
-    }
+bool writeSettingsFile(const QString& path, const Settings& s, QString* reason) {
     const QByteArray bytes =
         settingsFileBytes(s, settingsDateText(currentDateTime().date(), env().dateLocale));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return replaceFileContents(path, bytes, reason);
 }

@@ -41,9 +41,10 @@ QByteArray settingsFileBytes(const Settings& s, const QString& dateText);
 // The date line's text: today's date in the locale's short format.
 QString settingsDateText(const QDate& date, const QLocale& locale);
 
-// Writes the whole file from `s`. The old file is replaced only once the new one is complete;
-// a file without write permission is left alone and the write fails.
-bool writeSettingsFile(const QString& path, const Settings& s);
+// Writes the whole file from `s` as a new file that replaces the old one only once it is complete
+// and on the disk (see app/settingswriter.h): a failure leaves the old file byte for byte, as
+// does a file without write permission, and `reason` says what failed.
+bool writeSettingsFile(const QString& path, const Settings& s, QString* reason = nullptr);
 
 // Text-to-value conversions of the reader (also used by the Options panel).
 bool parseInt16(const QString& text, qint16& out);

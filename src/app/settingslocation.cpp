@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <sys/stat.h>
+#include <unistd.h>
 
 QString chooseSettingsFile(const SettingsPlaceFacts& facts) {
     if (facts.fileBesideProgram || facts.programDirIsUsers)
@@ -23,7 +25,12 @@ bool isUsersOwnFolder(const QString& dir) {
     if (real == QLatin1String("/usr") || real.startsWith(QLatin1String("/usr/")) ||
         real == QLatin1String("/bin") || real == QLatin1String("/sbin"))
         return false;
-    return info.isWritable();
+    // The user's alone: where someone else may write, a file or a link planted there would be
+    // taken for the user's own settings.
+    struct stat st {};
+    if (::stat(QFile::encodeName(real).constData(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return false;
+    return st.st_uid == ::geteuid() && (st.st_mode & (S_IWGRP | S_IWOTH)) == 0 && info.isWritable();
 }
 
 QString userConfigHome() {

@@ -18,9 +18,10 @@ struct SettingsPlaceFacts {
 // otherwise in the user's configuration folder.
 QString chooseSettingsFile(const SettingsPlaceFacts& facts);
 
-// True for an existing folder that the user may write to and that is not one of the system's
-// program folders (/bin, /sbin and everything under /usr): root may write anywhere, but an
-// installed program's folder never holds a user's settings.
+// True for an existing folder that the user owns, may write to and no one else may write to
+// (neither its group nor others), and that is not one of the system's program folders (/bin,
+// /sbin and everything under /usr): root may write anywhere, but an installed program's folder
+// never holds a user's settings.
 bool isUsersOwnFolder(const QString& dir);
 
 // $XDG_CONFIG_HOME when it is set to an absolute path, else ~/.config.
