@@ -103,7 +103,24 @@ def main():
                    if w is not None and w.getRole() == pyatspi.ROLE_FILLER]
         if fillers:
             fail("windows read as fillers: %r" % fillers)
-        print("PASS: frame, alert and log list read through AT-SPI")
+
+        # The Options panel, opened from its button: a dialog whose page buttons tell which page
+        # shows.
+        main_window = log.parent
+        while main_window.getRole() != pyatspi.ROLE_FRAME:
+            main_window = main_window.parent
+        options = next((n for n, _ in walk(main_window) if n.name == "Options"
+                        and n.getRole() == pyatspi.ROLE_PUSH_BUTTON), None)
+        if options is None:
+            fail("no Options button")
+        options.queryAction().doAction(0)
+        panel = wait_for("Options dialog", lambda: top_level(
+            found, pyatspi.ROLE_DIALOG, "ZAV Remote 2002 Options Panel"))
+        pages = {n.name: n.getState().contains(pyatspi.STATE_CHECKED) for n, _ in walk(panel)
+                 if n.name in ("Comms", "Window", "Startup", "Other")}
+        if pages != {"Comms": True, "Window": False, "Startup": False, "Other": False}:
+            fail("page buttons do not tell the shown page: %r" % pages)
+        print("PASS: frame, alert, log list and Options dialog read through AT-SPI")
     finally:
         app.send_signal(signal.SIGTERM)
         try:
