@@ -10,6 +10,7 @@ import tempfile
 import time
 
 import pyatspi
+from gi.repository import Gio, GLib
 
 LIMIT_SECONDS = 20
 
@@ -31,6 +32,14 @@ def wait_for(what, find):
             return found
         time.sleep(0.1)
     fail("no %s within %d seconds" % (what, LIMIT_SECONDS))
+
+
+def session_bus_has(name):
+    bus = Gio.bus_get_sync(Gio.BusType.SESSION, None)
+    reply = bus.call_sync("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                          "org.freedesktop.DBus", "NameHasOwner", GLib.Variant("(s)", (name,)),
+                          GLib.VariantType("(b)"), Gio.DBusCallFlags.NONE, 5000, None)
+    return reply.unpack()[0]
 
 
 def walk(node, depth=0):
@@ -68,6 +77,10 @@ def main():
                 "XDG_RUNTIME_DIR": home.name, "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1",
                 "QT_QPA_PLATFORM": "xcb", "LC_ALL": "C.UTF-8"})
     os.chmod(home.name, 0o700)
+    # The client asks for the accessibility bus once, at its start: the bus and its registry
+    # must be there by then.
+    wait_for("accessibility bus", lambda: session_bus_has("org.a11y.Bus"))
+    wait_for("accessibility registry", lambda: pyatspi.Registry.getDesktop(0) is not None)
     app = subprocess.Popen([client], env=env)
     try:
         found = wait_for("client on the accessibility bus", lambda: client_app(app.pid))
