@@ -3,13 +3,16 @@
 
 #include "ui/main/about.h"
 #include "ui/main/accessibility.h"
+#include "ui/main/splashwindow.h"
 #include "ui/messages/receivedmessages.h"
 #include "ui/messages/sendmessage.h"
 #include "ui/options/options.h"
 
+#include <QAbstractScrollArea>
 #include <QGroupBox>
 #include <QMenu>
 #include <QSignalSpy>
+#include <QToolButton>
 #include <QtTest/qtestspontaneevent.h>
 
 namespace {
@@ -20,6 +23,7 @@ QWidget* openWindow(const QString& kind) {
                  : kind == QLatin1String("about")    ? new AboutWindow
                  : kind == QLatin1String("send")     ? new SendMessageWindow
                  : kind == QLatin1String("received") ? new ReceivedMessagesWindow
+                 : kind == QLatin1String("splash")   ? new SplashWindow
                                                      : static_cast<QWidget*>(new OptionsPanel);
     if (auto* panel = qobject_cast<OptionsPanel*>(w))
         panel->load(sampleSettings(2519, 2509));
@@ -51,6 +55,42 @@ void walk(QAccessibleInterface* iface, QSet<QObject*>& seen, QStringList& unname
         unnamed << iface->object()->objectName();
     for (int i = 0; i < iface->childCount(); ++i)
         walk(iface->child(i), seen, unnamed);
+}
+
+// What assistive tools are told while a test listens as one would: each event's kind, and the
+// role and name of what it is about.
+struct HeardEvent {
+    QAccessible::Event type;
+    QAccessible::Role role;
+    QString name;
+    QObject* object;
+};
+QList<HeardEvent> heard;
+
+class ScreenReaderListening {
+public:
+    ScreenReaderListening() {
+        heard.clear();
+        setAccessibilityListener([](QAccessibleEvent* e) {
+            QAccessibleInterface* iface = e->accessibleInterface();
+            heard.append({e->type(), iface ? iface->role() : QAccessible::NoRole,
+                          iface ? iface->text(QAccessible::Name) : QString(), e->object()});
+        });
+    }
+    ~ScreenReaderListening() { setAccessibilityListener(nullptr); }
+    static int count(QAccessible::Event type, QObject* object = nullptr) {
+        int n = 0;
+        for (const HeardEvent& e : std::as_const(heard))
+            n += e.type == type && (!object || e.object == object) ? 1 : 0;
+        return n;
+    }
+};
+
+QStringList itemNames(QAccessibleInterface* list) {
+    QStringList names;
+    for (int i = 0; i < list->childCount(); ++i)
+        names << list->child(i)->text(QAccessible::Name);
+    return names;
 }
 
 } // namespace
@@ -183,6 +223,154 @@ private slots:
             QVERIFY2(!seen.contains(helper), qPrintable(helper->objectName()));
         if (!helpers.isEmpty())
             QVERIFY(focusName() == QLatin1String("focusSink") && !root->focusChild());
+    }
+
+    // Each window is a frame or a dialog named by its caption, not a nameless filler.
+    void windowsAreFramesAndDialogs_data() {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<int>("role");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("main") << "main" << int(QAccessible::Window) << "ZAV Remote 2002";
+        QTest::newRow("splash") << "splash" << int(QAccessible::Window) << "ZAV Remote 2002";
+        QTest::newRow("about") << "about" << int(QAccessible::Dialog) << "About ZAV Manager 2002";
+        QTest::newRow("send") << "send" << int(QAccessible::Dialog)
+                              << "Send a Message to the Server...";
+        QTest::newRow("received") << "received" << int(QAccessible::Dialog)
+                                  << "Messages Received...";
+        QTest::newRow("options") << "options" << int(QAccessible::Dialog)
+                                 << "ZAV Remote 2002 Options Panel";
+    }
+    void windowsAreFramesAndDialogs() {
+        QFETCH(QString, window);
+        QFETCH(int, role);
+        QFETCH(QString, name);
+        std::unique_ptr<QWidget> w(openWindow(window));
+        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(w.get());
+        QCOMPARE(int(iface->role()), role);
+        QCOMPARE(iface->text(QAccessible::Name), name);
+    }
+
+    // The log is a list of its lines, each item with its whole text; a new entry is told as
+    // items added on top and items gone from the bottom, the items of the lines that stay kept.
+    void logIsAListOfItsLines() {
+        MainWindow w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QWidget* log = child<QWidget>(&w, "statusLog");
+        QAccessibleInterface* list = QAccessible::queryAccessibleInterface(log);
+        QCOMPARE(list->role(), QAccessible::List);
+        QCOMPARE(list->text(QAccessible::Name), QStringLiteral("Status log"));
+        const QString longLine = "     Error: " + QString(60, QLatin1Char('x')) + " end";
+        for (int i = 0; i < 6; ++i)
+            w.addLogEntry({QStringLiteral("     Entry %1").arg(i), longLine});
+        QCOMPARE(itemNames(list), w.logLines()); // 22 lines, the long one whole
+        for (int i = 0; i < list->childCount(); ++i) {
+            QCOMPARE(list->child(i)->role(), QAccessible::ListItem);
+            QCOMPARE(list->indexOfChild(list->child(i)), i);
+            QCOMPARE(list->child(i)->parent(), list);
+        }
+        QVERIFY(!list->child(0)->state().invisible);
+        QVERIFY(list->child(21)->state().invisible); // scrolled out of sight
+
+        QAccessibleInterface* oldTop = list->child(0);
+        const QAccessible::Id oldBottom = QAccessible::uniqueId(list->child(21));
+        {
+            ScreenReaderListening reader;
+            w.addLogEntry({QStringLiteral("     Newest")});
+            QCOMPARE(ScreenReaderListening::count(QAccessible::ObjectCreated), 3);
+            QCOMPARE(ScreenReaderListening::count(QAccessible::ObjectDestroyed), 3);
+            QCOMPARE(heard.first().type, QAccessible::ObjectDestroyed);
+            QCOMPARE(heard.first().name, longLine); // the bottom line goes first
+        }
+        QCOMPARE(itemNames(list), w.logLines());
+        QCOMPARE(list->child(3), oldTop);
+        QVERIFY(!QAccessible::accessibleInterface(oldBottom)); // its line is gone, and its item
+    }
+
+    // While the log has the focus, the newest entry's last line is its current item, so that a
+    // new entry is read out; otherwise the log has no current item.
+    void newEntryIsReadWhenTheLogHasTheFocus() {
+        ScreenReaderListening reader;
+        std::unique_ptr<QWidget> w(openWindow(QStringLiteral("main")));
+        auto* main = static_cast<MainWindow*>(w.get());
+        QWidget* log = child<QWidget>(w.get(), "statusLog");
+        QAccessibleInterface* list = QAccessible::queryAccessibleInterface(log);
+        main->addLogEntry({QStringLiteral("     Unheard")});
+        QVERIFY(!list->focusChild());
+        log->setFocus(Qt::TabFocusReason);
+        heard.clear();
+        main->addLogEntry({QStringLiteral("     Requesting a Connect")});
+        QAccessibleInterface* current = list->focusChild();
+        QVERIFY(current);
+        QCOMPARE(current->text(QAccessible::Name), QStringLiteral("     Requesting a Connect"));
+        QVERIFY(current->state().focused);
+        QVERIFY(std::any_of(heard.begin(), heard.end(), [](const HeardEvent& e) {
+            return e.type == QAccessible::Focus && e.name == "     Requesting a Connect";
+        }));
+    }
+
+    // The page buttons are checkable; the shown page's button is the checked one.
+    void pageButtonsTellTheShownPage() {
+        std::unique_ptr<QWidget> w(openWindow(QStringLiteral("options")));
+        const QStringList buttons{"commsPageButton", "windowPageButton", "startupPageButton",
+                                  "otherPageButton"};
+        auto checked = [&] {
+            QStringList on;
+            for (const QString& name : buttons) {
+                QAccessibleInterface* b = QAccessible::queryAccessibleInterface(
+                    child<QWidget>(w.get(), qPrintable(name)));
+                if (!b->state().checkable)
+                    on << name + " not checkable";
+                if (b->state().checked)
+                    on << name;
+            }
+            return on;
+        };
+        QCOMPARE(checked(), QStringList{"commsPageButton"});
+        for (const char* press :
+             {"otherPageButton", "otherPageButton", "windowPageButton", "commsPageButton"}) {
+            QTest::mouseClick(child<QToolButton>(w.get(), press), Qt::LeftButton);
+            QCOMPARE(checked(), QStringList{QString::fromLatin1(press)});
+        }
+    }
+
+    // With a screen reader listening, a message window opens with the focus on the named
+    // messages, not on a helper that the reader cannot see.
+    void messageArrivesOnANamedControl() {
+        ScreenReaderListening reader;
+        std::unique_ptr<QWidget> w(openWindow(QStringLiteral("received")));
+        QAccessibleInterface* focused =
+            QAccessible::queryAccessibleInterface(QApplication::focusWidget());
+        QVERIFY(focused);
+        QCOMPARE(focused->text(QAccessible::Name), QStringLiteral("Received messages"));
+        QVERIFY(!focused->state().invisible);
+    }
+
+    // Screen readers hear of a change only when something changed: a poll that finds the same
+    // state again tells them nothing.
+    void eventsOnlyOnRealChanges_data() {
+        QTest::addColumn<int>("first");
+        QTest::addColumn<int>("second");
+        QTest::addColumn<int>("lampNameChanges");
+        QTest::newRow("same state again") << int(LinkState::Online) << int(LinkState::Online) << 0;
+        QTest::newRow("signal lost")
+            << int(LinkState::Online) << int(LinkState::OfflineNoSignal) << 1;
+        QTest::newRow("same lamp, other state")
+            << int(LinkState::Online) << int(LinkState::Offline) << 0;
+    }
+    void eventsOnlyOnRealChanges() {
+        QFETCH(int, first);
+        QFETCH(int, second);
+        QFETCH(int, lampNameChanges);
+        MainWindow w;
+        ScreenReaderListening reader;
+        w.showLinkState(LinkState(first));
+        heard.clear();
+        w.showLinkState(LinkState(second));
+        QWidget* lamp = child<QWidget>(&w, "signalLamp");
+        QCOMPARE(ScreenReaderListening::count(QAccessible::NameChanged, lamp), lampNameChanges);
+        if (first == second)
+            QCOMPARE(heard.size(), 0);
     }
 
     // The lamp's name says what its colour shows, and follows it.

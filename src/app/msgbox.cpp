@@ -1,5 +1,7 @@
 #include "app/msgbox.h"
 
+#include <QFontMetrics>
+#include <QLabel>
 #include <QMessageBox>
 #include <QStringList>
 #include <QWindow>
@@ -26,8 +28,16 @@ void showMessageBox(QWidget* parent, MsgIcon icon, const QString& title, const Q
     QMessageBox box(icon == MsgIcon::Critical ? QMessageBox::Critical : QMessageBox::Information,
                     title, shown, QMessageBox::Ok);
     box.setTextFormat(Qt::PlainText);
-    // Wide enough that the texts' own lines are not wrapped again.
-    box.setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label { min-width: 420px; }"));
+    // As wide as the text's widest line, so that its own lines are neither wrapped again nor cut:
+    // the box takes a set minimum width for the text's, so that minimum must hold the text.
+    if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
+        label->ensurePolished();
+        const QFontMetrics metrics(label->font());
+        int widest = 0;
+        for (const QString& line : shown.split(QLatin1Char('\n')))
+            widest = qMax(widest, metrics.horizontalAdvance(line));
+        label->setMinimumWidth(widest + 2 * label->margin() + 1);
+    }
     box.setWindowModality(Qt::ApplicationModal);
     if (parent && parent->window()->windowHandle()) {
         box.winId();

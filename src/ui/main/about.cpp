@@ -1,5 +1,6 @@
 #include "ui/main/about.h"
 
+#include "ui/main/accessibility.h"
 #include "ui/main/artwork.h"
 #include "ui/main/design.h"
 
@@ -8,6 +9,7 @@
 #include <QPushButton>
 
 AboutWindow::AboutWindow(QWidget* parent) : QWidget(parent, kCloseOnlyWindow) {
+    setAccessibleRole(this, QAccessible::Dialog);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("About ZAV Manager 2002"));
     setWindowIcon(artwork::windowIcon());

@@ -1,5 +1,7 @@
 #include "ui/main/accessibility.h"
 
+#include "ui/main/logview.h"
+
 #include <QAbstractButton>
 #include <QAccessibleWidget>
 #include <QKeyEvent>
@@ -7,6 +9,11 @@
 namespace {
 
 const char kRoleProperty[] = "zavAccessibleRole";
+
+AccessibilityListener& listener() {
+    static AccessibilityListener l;
+    return l;
+}
 
 bool isHelper(const QAccessibleInterface* iface) {
     return iface && iface->object() && iface->object()->inherits("HelperButton");
@@ -67,18 +74,23 @@ public:
 
 // Consulted before Qt's own factory, which answers for every widget class it knows, plain
 // QWidget included. So the program's windows and painted widgets reach this one under the key
-// "QWidget", and helpers under their own class name.
+// "QWidget", and helpers and the log under their own class name.
 QAccessibleInterface* programInterface(const QString& key, QObject* object) {
     if (!object || !object->isWidgetType())
         return nullptr;
     auto* widget = static_cast<QWidget*>(object);
     if (key == QLatin1String("HelperButton"))
         return new HelperAccessible(widget);
+    if (key == QLatin1String("LogView"))
+        return LogView::makeAccessible(static_cast<LogView*>(widget));
     if (key == QLatin1String("QWidget") && object->metaObject() != &QWidget::staticMetaObject) {
         bool ok = false;
         const int role = widget->property(kRoleProperty).toInt(&ok);
-        return new ProgramWidgetAccessible(widget,
-                                           ok ? QAccessible::Role(role) : QAccessible::Client);
+        // A window of the program is a frame (or the dialog it says it is) named by its caption;
+        // as a plain client area it would be read as a mere filler.
+        const QAccessible::Role fallback =
+            widget->isWindow() ? QAccessible::Window : QAccessible::Client;
+        return new ProgramWidgetAccessible(widget, ok ? QAccessible::Role(role) : fallback);
     }
     return nullptr;
 }
@@ -130,4 +142,29 @@ HelperButton::HelperButton(const QString& text, QWidget* parent) : QPushButton(p
 void setAccessibleRole(QWidget* widget, QAccessible::Role role) {
     installAccessibleInterfaces();
     widget->setProperty(kRoleProperty, int(role));
+}
+
+bool assistiveToolsListening() {
+    return listener() || QAccessible::isActive();
+}
+
+void tellAssistiveTools(QAccessibleEvent* event) {
+    if (listener())
+        listener()(event);
+    else
+        QAccessible::updateAccessibility(event);
+}
+
+void setAccessibilityListener(AccessibilityListener l) {
+    listener() = std::move(l);
+}
+
+void renameForAssistiveTools(QWidget* widget, const QString& name) {
+    if (widget->accessibleName() == name)
+        return;
+    widget->setAccessibleName(name); // Qt tells the platform's bridge
+    if (listener()) {
+        QAccessibleEvent renamed(widget, QAccessible::NameChanged);
+        listener()(&renamed);
+    }
 }

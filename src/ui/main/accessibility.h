@@ -5,6 +5,7 @@
 
 #include <QAccessible>
 #include <QPushButton>
+#include <functional>
 
 class QAbstractButton;
 
@@ -28,3 +29,16 @@ public:
 // Gives one of the program's own painted widgets an accessible role; without one it is a plain
 // client area, which screen readers pass over. Call it in the widget's constructor.
 void setAccessibleRole(QWidget* widget, QAccessible::Role role);
+
+// Whether an assistive tool listens: the platform's bridge is on (a screen reader runs), or a
+// listener is set.
+bool assistiveToolsListening();
+// Hands one of the program's own accessibility events to the listener when one is set, else to
+// the platform's bridge.
+void tellAssistiveTools(QAccessibleEvent* event);
+// Takes the place of the platform's bridge for the events the program sends itself, so that
+// they can be followed without a screen reader; empty to give them back to the bridge.
+using AccessibilityListener = std::function<void(QAccessibleEvent*)>;
+void setAccessibilityListener(AccessibilityListener listener);
+// Renames `widget` for screen readers only when the name changes: a name change is read out.
+void renameForAssistiveTools(QWidget* widget, const QString& name);

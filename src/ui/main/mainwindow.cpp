@@ -31,8 +31,11 @@ Lamp::Lamp(QWidget* parent) : QWidget(parent), m_colour(kLampPaleYellow) {
 }
 
 void Lamp::setColour(const QColor& colour) {
+    // Every status report sets the colour; screen readers hear of it only when it changes.
+    if (colour == m_colour)
+        return;
     m_colour = colour;
-    setAccessibleName(signalQualityName(colour));
+    renameForAssistiveTools(this, signalQualityName(colour));
     update();
 }
 

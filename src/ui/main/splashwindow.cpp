@@ -1,5 +1,6 @@
 #include "ui/main/splashwindow.h"
 
+#include "ui/main/accessibility.h"
 #include "ui/main/artwork.h"
 #include "ui/main/design.h"
 
@@ -9,6 +10,7 @@
 
 SplashWindow::SplashWindow(QWidget* parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint) {
+    installAccessibleInterfaces();
     setAttribute(Qt::WA_DeleteOnClose);
     // Never shown in a title bar (there is none); it names the window in the desktop's lists.
     setWindowTitle(QStringLiteral("ZAV Remote 2002"));

@@ -36,6 +36,7 @@ QString forDisplay(const QString& text) {
 
 ReceivedMessagesWindow::ReceivedMessagesWindow(QWidget* parent)
     : QWidget(parent, kCloseOnlyWindow) {
+    setAccessibleRole(this, QAccessible::Dialog);
     installAccessibleInterfaces();
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("receivedMessagesWindow"));
@@ -68,7 +69,12 @@ ReceivedMessagesWindow::ReceivedMessagesWindow(QWidget* parent)
     m_history->setStyleSheet(darkScrollBarStyle());
 
     setTabOrder(m_focusSink, m_history);
-    m_focusSink->setFocus();
+    // The sink keeps the caret out of the text. A screen reader, which has nothing to read on
+    // the sink, gets the focus on the messages themselves, so that the arrival is read out.
+    if (assistiveToolsListening())
+        m_history->setFocus();
+    else
+        m_focusSink->setFocus();
 }
 
 QString ReceivedMessagesWindow::messageRule() {

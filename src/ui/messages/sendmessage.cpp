@@ -148,6 +148,7 @@ void MessageTextBox::mouseReleaseEvent(QMouseEvent* event) {
 // SendMessageWindow
 
 SendMessageWindow::SendMessageWindow(QWidget* parent) : QWidget(parent, kCloseOnlyWindow) {
+    setAccessibleRole(this, QAccessible::Dialog);
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("sendMessageWindow"));
     setWindowTitle(QStringLiteral("Send a Message to the Server..."));

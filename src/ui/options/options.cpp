@@ -74,6 +74,7 @@ void ClickLabel::mouseReleaseEvent(QMouseEvent* e) {
 OptionsPanel::OptionsPanel(QWidget* owner)
     : QWidget(owner, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                          Qt::WindowTitleHint) {
+    setAccessibleRole(this, QAccessible::Dialog);
     setObjectName(QStringLiteral("OptionsPanel"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("ZAV Remote 2002 Options Panel"));
@@ -121,6 +122,11 @@ void OptionsPanel::buildControls() {
     m_windowPageButton = topButton(OB::Window, 1, "windowPageButton", "Window");
     m_startupPageButton = topButton(OB::Startup, 2, "startupPageButton", "Startup");
     m_otherPageButton = topButton(OB::Other, 3, "otherPageButton", "Other");
+    // The page buttons tell which page shows: the shown page's button is the checked one, as a
+    // screen reader reads it (the look stays that of plain buttons).
+    for (QToolButton* b :
+         {m_commsPageButton, m_windowPageButton, m_startupPageButton, m_otherPageButton})
+        b->setCheckable(true);
     m_saveButton = topButton(OB::Save, 4, "saveButton", "Save");
     m_cancelButton = topButton(OB::Cancel, 5, "cancelButton", "Cancel");
 
@@ -256,9 +262,7 @@ void OptionsPanel::buildControls() {
     m_attributionPicture->setAccessibleName(QStringLiteral("Attribution"));
 
     // Only the Comms page shows at first.
-    m_windowPage->hide();
-    m_startupPage->hide();
-    m_otherPage->hide();
+    showPage(m_commsPage);
 
     connect(m_commsPageButton, &QToolButton::clicked, this, &OptionsPanel::showCommsPage);
     connect(m_windowPageButton, &QToolButton::clicked, this, &OptionsPanel::showWindowPage);
@@ -310,8 +314,14 @@ void OptionsPanel::load(const Settings& s) {
 }
 
 void OptionsPanel::showPage(QGroupBox* page) {
-    for (QGroupBox* f : {m_commsPage, m_windowPage, m_startupPage, m_otherPage})
-        f->setVisible(f == page);
+    const std::pair<QGroupBox*, QToolButton*> pages[] = {{m_commsPage, m_commsPageButton},
+                                                         {m_windowPage, m_windowPageButton},
+                                                         {m_startupPage, m_startupPageButton},
+                                                         {m_otherPage, m_otherPageButton}};
+    for (const auto& [frame, button] : pages) {
+        frame->setVisible(frame == page);
+        button->setChecked(frame == page);
+    }
 }
 
 QGroupBox* OptionsPanel::visiblePage() const {
