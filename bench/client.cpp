@@ -30,7 +30,11 @@ int runClient(QApplication& app, const QString& folder) {
     e.programDir = folder;
     e.splashHoldSeconds = 0;
     e.fadeMilliseconds = 0;
-    e.instanceLockPath = folder + QStringLiteral("/instance.lock");
+    // The lock lives where the program keeps it, in the session's runtime folder (a tmpfs, as a
+    // desktop session's is: taking the lock syncs the file), apart from the program's own lock.
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    e.instanceLockPath =
+        (runtime.isEmpty() ? folder : runtime) + QStringLiteral("/bench-client.lock");
     return runDesktopClient(app);
 }
 

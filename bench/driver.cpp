@@ -77,9 +77,13 @@ int main(int argc, char** argv) {
     b.work = pattern;
     b.programFolder = b.work / "program";
     b.clientFolder = b.work / "client";
-    const fs::path runtime = b.work / "run";
     fs::create_directories(b.programFolder);
     fs::create_directories(b.clientFolder);
+    // The session's runtime folder (XDG_RUNTIME_DIR) is a tmpfs on a desktop; the program keeps
+    // its instance lock there, and taking the lock syncs the file, which on a disk costs as much
+    // as a whole start. So the run gets one on /dev/shm when there is one.
+    char runtimePattern[] = "/dev/shm/zav-bench-run-XXXXXX";
+    const fs::path runtime = ::mkdtemp(runtimePattern) ? fs::path(runtimePattern) : b.work / "run";
     fs::create_directories(runtime);
     fs::permissions(runtime, fs::perms::owner_all, fs::perm_options::replace);
     // The program reads its settings from the folder of its executable (the link resolved), so
@@ -105,7 +109,10 @@ int main(int argc, char** argv) {
     if (!b.writeSettings(b.programFolder, b.programPort) ||
         !b.writeSettings(b.clientFolder, b.clientPort)) {
         for (const std::string& p : b.problems)
-            std::fprintf(stderr, "bench: %s (see %s)\n", p.c_str(), gChildLog.c_str());
+            std::fprintf(stderr, "bench: %s: %s\n", p.c_str(), readFile(gChildLog).c_str());
+        std::error_code ignored;
+        fs::remove_all(b.work, ignored);
+        fs::remove_all(runtime, ignored);
         return 1;
     }
 
@@ -138,5 +145,6 @@ int main(int argc, char** argv) {
     }
     std::error_code ignored;
     fs::remove_all(b.work, ignored);
+    fs::remove_all(runtime, ignored);
     return b.problems.empty() ? 0 : 1;
 }
