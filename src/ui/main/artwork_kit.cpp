@@ -9,20 +9,27 @@ namespace {
 // Below this many device pixels across, the 32-unit drawings switch to bold, simple strokes.
 constexpr qreal kSmallPixels = 25.0;
 
+} // namespace
+
 qreal screenRatio() {
     const qreal ratio = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
     return ratio < 1.0 ? 1.0 : ratio;
 }
 
-QPixmap toPixmap(const Drawing& drawing, QSize logical) {
-    const qreal ratio = screenRatio();
-    const QSize pixels(qRound(logical.width() * ratio), qRound(logical.height() * ratio));
-    QPixmap pixmap = QPixmap::fromImage(renderDrawing(drawing, logical, pixels));
-    pixmap.setDevicePixelRatio(ratio);
-    return pixmap;
+int screenRatioKey() {
+    return qRound(screenRatio() * 100);
 }
 
-} // namespace
+QSize devicePixels(QSize logical) {
+    const qreal ratio = screenRatio();
+    return {qRound(logical.width() * ratio), qRound(logical.height() * ratio)};
+}
+
+QPixmap screenPixmap(const QImage& image) {
+    QPixmap pixmap = QPixmap::fromImage(image);
+    pixmap.setDevicePixelRatio(screenRatio());
+    return pixmap;
+}
 
 bool isSmall(qreal devicePixelsPerUnit, qreal designWidth) {
     return devicePixelsPerUnit * designWidth < kSmallPixels;
@@ -60,10 +67,12 @@ QPen colourPen(const QColor& colour, qreal width, Qt::PenCapStyle cap) {
 }
 
 QPixmap cachedPixmap(std::map<int, QPixmap>& cache, const Drawing& drawing, QSize logical) {
-    const int key = qRound(screenRatio() * 100);
+    const int key = screenRatioKey();
     auto it = cache.find(key);
     if (it == cache.end())
-        it = cache.emplace(key, toPixmap(drawing, logical)).first;
+        it =
+            cache.emplace(key, screenPixmap(renderDrawing(drawing, logical, devicePixels(logical))))
+                .first;
     return it->second;
 }
 

@@ -7,6 +7,7 @@
 #include <QColor>
 #include <QFont>
 #include <QIcon>
+#include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPen>
@@ -46,6 +47,14 @@ QPainterPath textPath(const QString& text, const QFont& font, const QRectF& box,
 QPen inkPen(qreal width);
 QPen colourPen(const QColor& colour, qreal width, Qt::PenCapStyle cap = Qt::RoundCap);
 
+// The screen's device pixel ratio, at least 1, and the key of a pixmap cache for it.
+qreal screenRatio();
+int screenRatioKey();
+// The device pixels of a picture of `logical` size at the screen's ratio.
+QSize devicePixels(QSize logical);
+// A pixmap of the image (rendered at devicePixels()) for the screen's ratio.
+QPixmap screenPixmap(const QImage& image);
+
 // A pixmap rendered once per screen scale into `cache`, at the screen's device pixel ratio.
 QPixmap cachedPixmap(std::map<int, QPixmap>& cache, const Drawing& drawing, QSize logical);
 
@@ -72,5 +81,10 @@ void paintRunningMarker(QPainter& p, bool small);
 void paintMessageMarker(QPainter& p, bool small);
 void paintEnvelope(QPainter& p, const QRectF& r, qreal line);
 void paintCloud(QPainter& p, const QRectF& box, bool small);
+
+// ---------------------------------------------------------------- title art
+
+// The splash picture painted at once into an image of `pixels`.
+QImage renderSplashArt(QSize pixels);
 
 } // namespace artwork

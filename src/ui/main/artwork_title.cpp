@@ -7,6 +7,10 @@
 #include <QRadialGradient>
 #include <QRandomGenerator>
 
+#include <map>
+#include <mutex>
+#include <thread>
+
 namespace artwork {
 
 namespace {
@@ -159,10 +163,69 @@ QPixmap smallLogo() {
                         {32, 9});
 }
 
-QPixmap splashPicture() {
+namespace {
+
+const QSize kSplashSize(470, 200);
+
+void paintSplashArt(QPainter& p, qreal) {
+    paintTitleArt(p, kSplashSize.width(), kSplashSize.height(), 22, false);
+}
+
+// The splash picture being painted ahead: for which screen scale, and the worker painting it.
+struct SplashAhead {
+    std::mutex mutex;
+    std::thread worker;
+    int ratioKey = 0;
+    QImage image;
+};
+
+SplashAhead& splashAhead() {
+    static SplashAhead ahead;
+    return ahead;
+}
+
+std::map<int, QPixmap>& splashCache() {
     static std::map<int, QPixmap> cache;
-    return cachedPixmap(cache, [](QPainter& p, qreal) { paintTitleArt(p, 470, 200, 22, false); },
-                        {470, 200});
+    return cache;
+}
+
+// Waits for the painting ahead, if any, and keeps its picture if the screen still has the
+// scale it was painted for.
+void settleSplashAhead() {
+    SplashAhead& ahead = splashAhead();
+    const std::lock_guard<std::mutex> lock(ahead.mutex);
+    if (!ahead.worker.joinable())
+        return;
+    ahead.worker.join();
+    if (ahead.ratioKey == screenRatioKey() && !ahead.image.isNull())
+        splashCache().emplace(ahead.ratioKey, screenPixmap(ahead.image));
+    ahead.image = QImage();
+}
+
+} // namespace
+
+QImage renderSplashArt(QSize pixels) {
+    return renderDrawing(paintSplashArt, kSplashSize, pixels);
+}
+
+SplashPictureAhead::SplashPictureAhead() {
+    SplashAhead& ahead = splashAhead();
+    const std::lock_guard<std::mutex> lock(ahead.mutex);
+    if (ahead.worker.joinable() || splashCache().count(screenRatioKey()))
+        return;
+    ahead.ratioKey = screenRatioKey();
+    const QSize pixels = devicePixels(kSplashSize);
+    ahead.worker = std::thread([&ahead, pixels] { ahead.image = renderSplashArt(pixels); });
+}
+
+SplashPictureAhead::~SplashPictureAhead() {
+    settleSplashAhead();
+}
+
+QPixmap splashPicture() {
+    settleSplashAhead();
+    std::map<int, QPixmap>& cache = splashCache();
+    return cachedPixmap(cache, paintSplashArt, kSplashSize);
 }
 
 QPixmap aboutPicture() {
