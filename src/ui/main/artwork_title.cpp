@@ -177,6 +177,12 @@ struct SplashAhead {
     std::thread worker;
     int ratioKey = 0;
     QImage image;
+    // Only when the program ends by exit() while a desktop still stands: a joinable thread
+    // would end it with std::terminate.
+    ~SplashAhead() {
+        if (worker.joinable())
+            worker.join();
+    }
 };
 
 SplashAhead& splashAhead() {
