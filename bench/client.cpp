@@ -7,11 +7,15 @@
 //                                        GAP_MS apart, so that each one finds the client idle
 //   bench-client listener FOLDER PORT N  N report connections eight at a time, then one peer that
 //                                        sends without end: rate, peak memory, cut-off
+//   bench-client settings FOLDER LISTEN_PORT TRANSMIT_PORT
+//                                        writes the settings file of a run into FOLDER with the
+//                                        program's own writer; exit status 0 only when it did
 // Every peer connects to 127.0.0.1:PORT, the listening port of the settings file.
 #include "probe.h"
 
 // ---- The seam: the only code of the benchmarks that knows the program's insides. ----
 #include "app/environment.h"
+#include "app/settings.h"
 #include "ui/main/desktop.h"
 #include "ui/main/mainwindow.h"
 
@@ -26,8 +30,28 @@ int runClient(QApplication& app, const QString& folder) {
     e.programDir = folder;
     e.splashHoldSeconds = 0;
     e.fadeMilliseconds = 0;
-    e.instanceLockPath = folder + QStringLiteral("/instance.lock");
+    // The lock lives where the program keeps it, in the session's runtime folder (a tmpfs, as a
+    // desktop session's is: taking the lock syncs the file), apart from the program's own lock.
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    e.instanceLockPath =
+        (runtime.isEmpty() ? folder : runtime) + QStringLiteral("/bench-client.lock");
     return runDesktopClient(app);
+}
+
+// The settings of a benchmark run: the server on 127.0.0.1, the window placed, nothing saved on
+// exit, polling at the slowest rate so that no poll falls in the idle window.
+bool writeSettings(const QString& folder, quint16 listenPort, quint16 transmitPort) {
+    Settings s;
+    s.listenPort = qint16(listenPort);
+    s.transmitPort = qint16(transmitPort);
+    s.windowLeft = 1500;
+    s.windowTop = 1500;
+    s.saveWindowPosition = false;
+    s.serverAddress = QStringLiteral("127.0.0.1");
+    s.startInMiniMode = false;
+    s.startInTray = false;
+    s.pollIntervalSeconds = 60;
+    return writeSettingsFile(settingsFilePath(folder), s);
 }
 
 // The main window's window, told from the splash (which carries the same title) by its name.
@@ -280,13 +304,21 @@ int main(int argc, char** argv) {
     if (argc < 3) {
         std::fprintf(stderr,
                      "usage: bench-client startup FOLDER | latency FOLDER PORT N [GAP_MS] | "
-                     "listener FOLDER PORT N\n");
+                     "listener FOLDER PORT N | settings FOLDER LISTEN_PORT TRANSMIT_PORT\n");
         return 2;
     }
     const QByteArray mode = argv[1];
     const QString folder = QString::fromLocal8Bit(argv[2]);
     const auto port = quint16(argc > 3 ? QByteArray(argv[3]).toUInt() : 0);
     const int count = argc > 4 ? QByteArray(argv[4]).toInt() : 1000;
+    if (mode == "settings") {
+        const auto transmitPort = quint16(argc > 4 ? QByteArray(argv[4]).toUInt() : 0);
+        if (port == 0 || transmitPort == 0 || !seam::writeSettings(folder, port, transmitPort)) {
+            std::fprintf(stderr, "bench-client: cannot write the settings file in %s\n", argv[2]);
+            return 1;
+        }
+        return 0;
+    }
     ProbedApplication app(argc, argv);
     app.shownObjectName = seam::mainWindowObjectName;
     if (mode == "startup") {

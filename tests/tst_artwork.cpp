@@ -1,10 +1,13 @@
 // The drawn pictures: sharp at their logical size on a doubled screen, and the pictures that
 // tell states apart really differ.
 #include "ui/main/artwork.h"
+#include "ui/main/artwork_kit.h"
 
 #include <QGuiApplication>
 #include <QImage>
 #include <QTest>
+
+#include <optional>
 
 // The whole test runs on a screen scaled by two, as on a HiDPI monitor.
 static void useDoubledScreen() {
@@ -62,6 +65,23 @@ class TestArtwork : public QObject {
 
 private slots:
     void initTestCase() { QCOMPARE(qGuiApp->devicePixelRatio(), 2.0); }
+
+    // The start-up paints the splash picture on a worker while it builds the main window (and
+    // uses fonts meanwhile, as here); the splash shows that picture, which is the one painted
+    // at once, at the screen's scale. Runs first, before anything has asked for the splash.
+    void splashPaintedAheadIsThePicturePaintedAtOnce() {
+        std::optional<SplashPictureAhead> ahead(std::in_place);
+        QImage atOnce = renderSplashArt(QSize(940, 400));
+        atOnce.setDevicePixelRatio(2.0);
+        const QPixmap shown = splashPicture();
+        QCOMPARE(shown.devicePixelRatio(), 2.0);
+        QCOMPARE(argb(shown), atOnce.convertToFormat(QImage::Format_ARGB32));
+        ahead.reset();
+        QCOMPARE(splashPicture().cacheKey(), shown.cacheKey()); // painted once
+        // A later start finds it painted and paints nothing more.
+        SplashPictureAhead again;
+        QCOMPARE(splashPicture().cacheKey(), shown.cacheKey());
+    }
 
     // Pictures and icons (asked for at their design size) come drawn with twice the pixels.
     void sharpAtTheirLogicalSize_data() {

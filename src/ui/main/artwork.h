@@ -31,6 +31,19 @@ QIcon receivedMessagesWindowIcon();
 QPixmap smallLogo();
 // The splash window's picture, 470 x 200.
 QPixmap splashPicture();
+
+// Paints the splash picture on a worker thread from its construction on (a few milliseconds of
+// outlines and gradients), so that the start-up builds the main window meanwhile and the splash
+// shows at once; splashPicture() then takes that picture instead of painting it again. The end
+// of the object waits for the painting, which uses the application's fonts: it must end before
+// the application does.
+class SplashPictureAhead {
+public:
+    SplashPictureAhead();
+    ~SplashPictureAhead();
+    SplashPictureAhead(const SplashPictureAhead&) = delete;
+    SplashPictureAhead& operator=(const SplashPictureAhead&) = delete;
+};
 // The About window's picture, 470 x 230.
 QPixmap aboutPicture();
 

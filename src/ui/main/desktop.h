@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/clientview.h"
+#include "ui/main/artwork.h"
 #include "ui/main/indicators.h"
 
 #include <QIcon>
@@ -74,6 +75,8 @@ private:
     void showLinkState(LinkState state);
 
     ClientApp& m_app;
+    // First, so that the splash picture is painted while the main window is built.
+    artwork::SplashPictureAhead m_splashPictureAhead;
     MainWindow* m_main;
     TrayIcon* m_tray;
     QMenu* m_trayMenu = nullptr;

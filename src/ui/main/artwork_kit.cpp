@@ -1,0 +1,83 @@
+#include "ui/main/artwork_kit.h"
+
+#include <QGuiApplication>
+
+namespace artwork {
+
+namespace {
+
+// Below this many device pixels across, the 32-unit drawings switch to bold, simple strokes.
+constexpr qreal kSmallPixels = 25.0;
+
+} // namespace
+
+qreal screenRatio() {
+    const qreal ratio = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
+    return ratio < 1.0 ? 1.0 : ratio;
+}
+
+int screenRatioKey() {
+    return qRound(screenRatio() * 100);
+}
+
+QSize devicePixels(QSize logical) {
+    const qreal ratio = screenRatio();
+    return {qRound(logical.width() * ratio), qRound(logical.height() * ratio)};
+}
+
+QPixmap screenPixmap(const QImage& image) {
+    QPixmap pixmap = QPixmap::fromImage(image);
+    pixmap.setDevicePixelRatio(screenRatio());
+    return pixmap;
+}
+
+bool isSmall(qreal devicePixelsPerUnit, qreal designWidth) {
+    return devicePixelsPerUnit * designWidth < kSmallPixels;
+}
+
+QFont artFont(int pixelSize, int weight) {
+    QFont font;
+    font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans"),
+                      QStringLiteral("Arial")});
+    font.setPixelSize(pixelSize);
+    font.setWeight(QFont::Weight(weight));
+    font.setHintingPreference(QFont::PreferNoHinting);
+    return font;
+}
+
+QPainterPath textPath(const QString& text, const QFont& font, const QRectF& box, bool left) {
+    QPainterPath path;
+    path.addText(0, 0, font, text);
+    const QRectF ink = path.boundingRect();
+    const qreal scale = qMin(1.0, qMin(box.width() / ink.width(), box.height() / ink.height()));
+    QTransform t;
+    const qreal x = left ? box.left() : box.center().x() - ink.width() * scale / 2;
+    t.translate(x, box.center().y() - ink.height() * scale / 2);
+    t.scale(scale, scale);
+    t.translate(-ink.left(), -ink.top());
+    return t.map(path);
+}
+
+QPen inkPen(qreal width) {
+    return QPen(kInk, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+}
+
+QPen colourPen(const QColor& colour, qreal width, Qt::PenCapStyle cap) {
+    return QPen(colour, width, Qt::SolidLine, cap, Qt::RoundJoin);
+}
+
+QPixmap cachedPixmap(std::map<int, QPixmap>& cache, const Drawing& drawing, QSize logical) {
+    const int key = screenRatioKey();
+    auto it = cache.find(key);
+    if (it == cache.end())
+        it =
+            cache.emplace(key, screenPixmap(renderDrawing(drawing, logical, devicePixels(logical))))
+                .first;
+    return it->second;
+}
+
+QIcon drawnIcon(Drawing drawing, QSize design, qreal opacity) {
+    return QIcon(new DrawnIconEngine(std::move(drawing), design, opacity));
+}
+
+} // namespace artwork
