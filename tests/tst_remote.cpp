@@ -305,6 +305,30 @@ private slots:
                                      R"("status":"DIALING"})"));
     }
 
+    // A watcher whose running copy ends says so on standard error and exits with 1.
+    void watchSaysWhenTheCopyEnds() {
+        TestEnvironment t;
+        env().instanceLockPath = runtime + QStringLiteral("/zav-remote-%1.lock").arg(getuid());
+        t.writeIni(sampleSettings(freePort(), freePort()));
+        TestClient copy;
+        QVERIFY(copy.start());
+        auto control = serveControl(copy.app, copy.desktop);
+        QVERIFY(control);
+        QProcess watch;
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+        watch.setProcessEnvironment(e);
+        watch.start(dir.filePath(QStringLiteral("zav-remote")), {QStringLiteral("--watch")});
+        QByteArray lines;
+        QTRY_VERIFY((lines += watch.readAllStandardOutput()).count('\n') == 1);
+        control.reset();
+        QTRY_VERIFY(watch.state() == QProcess::NotRunning);
+        QCOMPARE(watch.exitCode(), 1);
+        const QByteArray err = watch.readAllStandardError();
+        QCOMPARE(err.count('\n'), 1);
+        QVERIFY2(err.contains("ended"), err.constData());
+    }
+
     // A second start while the Options panel is open brings the panel forward; the main
     // window stays hidden and polling stays off until Cancel.
     void secondStartWhileOptionsOpen() {
