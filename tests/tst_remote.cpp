@@ -6,9 +6,12 @@
 #include "app/clientrun.h"
 #include "app/controlservice.h"
 
+#include "ui/messages/sendmessage.h"
 #include "ui/options/options.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QtTest>
 #include <memory>
@@ -327,6 +330,35 @@ private slots:
         const QByteArray err = watch.readAllStandardError();
         QCOMPARE(err.count('\n'), 1);
         QVERIFY2(err.contains("ended"), err.constData());
+    }
+
+    // A message of the command line leaves the send window and its unsent text alone; the
+    // window's own message still closes it once sent.
+    void commandLineMessageLeavesTheSendWindow() {
+        TestEnvironment t;
+        env().instanceLockPath = runtime + QStringLiteral("/zav-remote-%1.lock").arg(getuid());
+        RecordServer server;
+        t.writeIni(sampleSettings(freePort(), server.port()));
+        TestClient copy;
+        QVERIFY(copy.start());
+        copy.link().stopPolling();
+        const auto control = serveControl(copy.app, copy.desktop);
+        QVERIFY(control);
+        copy.desktop.openSendMessage();
+        QPointer<SendMessageWindow> window = copy.desktop.sendMessageWindow();
+        QVERIFY(window);
+        auto* box = window->findChild<QPlainTextEdit*>();
+        QVERIFY(box);
+        box->setPlainText(QStringLiteral("draft"));
+        const Result r = run({QStringLiteral("--send"), QStringLiteral("from the shell")});
+        QCOMPARE(r.code, 0);
+        QTRY_COMPARE(server.sent(), QList<QByteArray>{"MESSAGfrom the shell"});
+        QCoreApplication::processEvents();
+        QVERIFY(window && window->isVisible());
+        QCOMPARE(window->messageText(), QStringLiteral("draft"));
+        emit window->sendRequested();
+        QTRY_VERIFY(!window || !window->isVisible());
+        QTRY_COMPARE(server.sent().last(), QByteArray("MESSAGdraft"));
     }
 
     // A second start while the Options panel is open brings the panel forward; the main
