@@ -3,13 +3,20 @@
 // channel.
 #include "testsupport.h"
 
-#include "app/controlchannel.h"
+#include "app/clientrun.h"
+#include "app/controlservice.h"
+
+#include "ui/messages/sendmessage.h"
+#include "ui/options/options.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QtTest>
+#include <memory>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -161,7 +168,8 @@ private slots:
         TestClient copy;
         QVERIFY(copy.start());
         copy.link().stopPolling();
-        copy.desktop.serveControl(controlSocketPath(env().instanceLockPath));
+        const auto control = serveControl(copy.app, copy.desktop);
+        QVERIFY(control);
 
         Result r = run({QStringLiteral("--status")});
         QCOMPARE(r.code, 1); // no report yet
@@ -204,6 +212,176 @@ private slots:
         QVERIFY(copy.link().reports().isListening());
     }
 
+    // Commands of the command line at once through the running copy: each is delivered once
+    // and says so, or exits 1 with its reason.
+    void concurrentSends_data() {
+        QTest::addColumn<bool>("serverUp");
+        QTest::newRow("server up") << true;
+        QTest::newRow("server down") << false;
+    }
+    void concurrentSends() {
+        QFETCH(bool, serverUp);
+        TestEnvironment t;
+        env().instanceLockPath = runtime + QStringLiteral("/zav-remote-%1.lock").arg(getuid());
+        RecordServer server;
+        const int port = serverUp ? server.port() : freePort();
+        if (!serverUp)
+            server.server.close();
+        t.writeIni(sampleSettings(freePort(), port));
+        TestClient copy;
+        QVERIFY(copy.start());
+        copy.link().stopPolling();
+        const auto control = serveControl(copy.app, copy.desktop);
+        QVERIFY(control);
+        std::vector<std::unique_ptr<QProcess>> sends;
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+        QStringList expected;
+        for (int i = 0; i < 20; ++i) {
+            sends.push_back(std::make_unique<QProcess>());
+            sends.back()->setProcessEnvironment(e);
+            expected << QStringLiteral("MESSAGtext %1").arg(i);
+            sends.back()->start(dir.filePath(QStringLiteral("zav-remote")),
+                                {QStringLiteral("--send"), QStringLiteral("text %1").arg(i)});
+        }
+        for (const auto& p : sends)
+            QTRY_VERIFY_WITH_TIMEOUT(p->state() == QProcess::NotRunning, 20000);
+        for (const auto& p : sends) {
+            QCOMPARE(p->exitCode(), serverUp ? 0 : 1);
+            const QByteArray err = p->readAllStandardError();
+            QCOMPARE(err.count('\n'), serverUp ? 0 : 1);
+        }
+        if (!serverUp)
+            return;
+        QTRY_COMPARE(server.records.size(), server.connections);
+        QStringList got;
+        for (const QByteArray& r : server.sent())
+            got << QString::fromLatin1(r);
+        got.sort();
+        expected.sort();
+        QCOMPARE(got, expected);
+    }
+
+    // Every line of --watch is a state the link was in: a report that changes the state and
+    // the time gives one line with both, alone and through the running copy.
+    void watchLinesAreWholeReports_data() {
+        QTest::addColumn<bool>("throughCopy");
+        QTest::newRow("alone") << false;
+        QTest::newRow("through the running copy") << true;
+    }
+    void watchLinesAreWholeReports() {
+        QFETCH(bool, throughCopy);
+        TestEnvironment t;
+        env().instanceLockPath = runtime + QStringLiteral("/zav-remote-%1.lock").arg(getuid());
+        ReportingServer server;
+        server.listenPort = freePort();
+        std::unique_ptr<TestClient> copy;
+        std::unique_ptr<ControlService> control;
+        if (throughCopy) {
+            t.writeIni(sampleSettings(server.listenPort, server.port()));
+            copy = std::make_unique<TestClient>();
+            QVERIFY(copy->start());
+            copy->link().stopPolling();
+            control = serveControl(copy->app, copy->desktop);
+            QVERIFY(control);
+        } else {
+            writeSettings(server.listenPort, server.port());
+        }
+        QProcess watch;
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+        watch.setProcessEnvironment(e);
+        watch.start(dir.filePath(QStringLiteral("zav-remote")),
+                    {QStringLiteral("--watch"), QStringLiteral("--json")});
+        QByteArray lines;
+        QTRY_VERIFY((lines += watch.readAllStandardOutput()).count('\n') >= 1);
+        if (throughCopy)
+            deliver(server.listenPort, "STATUS DIALSIGOK10:15am");
+        QTRY_VERIFY((lines += watch.readAllStandardOutput()).contains("DIALING"));
+        QTest::qWait(100);
+        lines += watch.readAllStandardOutput();
+        watch.terminate();
+        QVERIFY(watch.waitForFinished(5000));
+        const QList<QByteArray> each = lines.trimmed().split('\n');
+        QCOMPARE(each.size(), 2);
+        QCOMPARE(each[1], QByteArray(R"({"lastConnect":"10:15am","serverAnswered":true,)"
+                                     R"("status":"DIALING"})"));
+    }
+
+    // A watcher whose running copy ends says so on standard error and exits with 1.
+    void watchSaysWhenTheCopyEnds() {
+        TestEnvironment t;
+        env().instanceLockPath = runtime + QStringLiteral("/zav-remote-%1.lock").arg(getuid());
+        t.writeIni(sampleSettings(freePort(), freePort()));
+        TestClient copy;
+        QVERIFY(copy.start());
+        auto control = serveControl(copy.app, copy.desktop);
+        QVERIFY(control);
+        QProcess watch;
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+        watch.setProcessEnvironment(e);
+        watch.start(dir.filePath(QStringLiteral("zav-remote")), {QStringLiteral("--watch")});
+        QByteArray lines;
+        QTRY_VERIFY((lines += watch.readAllStandardOutput()).count('\n') == 1);
+        control.reset();
+        QTRY_VERIFY(watch.state() == QProcess::NotRunning);
+        QCOMPARE(watch.exitCode(), 1);
+        const QByteArray err = watch.readAllStandardError();
+        QCOMPARE(err.count('\n'), 1);
+        QVERIFY2(err.contains("ended"), err.constData());
+    }
+
+    // A message of the command line leaves the send window and its unsent text alone; the
+    // window's own message still closes it once sent.
+    void commandLineMessageLeavesTheSendWindow() {
+        TestEnvironment t;
+        env().instanceLockPath = runtime + QStringLiteral("/zav-remote-%1.lock").arg(getuid());
+        RecordServer server;
+        t.writeIni(sampleSettings(freePort(), server.port()));
+        TestClient copy;
+        QVERIFY(copy.start());
+        copy.link().stopPolling();
+        const auto control = serveControl(copy.app, copy.desktop);
+        QVERIFY(control);
+        copy.desktop.openSendMessage();
+        QPointer<SendMessageWindow> window = copy.desktop.sendMessageWindow();
+        QVERIFY(window);
+        auto* box = window->findChild<QPlainTextEdit*>();
+        QVERIFY(box);
+        box->setPlainText(QStringLiteral("draft"));
+        const Result r = run({QStringLiteral("--send"), QStringLiteral("from the shell")});
+        QCOMPARE(r.code, 0);
+        QTRY_COMPARE(server.sent(), QList<QByteArray>{"MESSAGfrom the shell"});
+        QCoreApplication::processEvents();
+        QVERIFY(window && window->isVisible());
+        QCOMPARE(window->messageText(), QStringLiteral("draft"));
+        emit window->sendRequested();
+        QTRY_VERIFY(!window || !window->isVisible());
+        QTRY_COMPARE(server.sent().last(), QByteArray("MESSAGdraft"));
+    }
+
+    // A second start while the Options panel is open brings the panel forward; the main
+    // window stays hidden and polling stays off until Cancel.
+    void secondStartWhileOptionsOpen() {
+        TestEnvironment t;
+        env().instanceLockPath = runtime + QStringLiteral("/zav-remote-%1.lock").arg(getuid());
+        t.writeIni(sampleSettings(freePort(), freePort()));
+        TestClient copy;
+        QVERIFY(copy.start());
+        const auto control = serveControl(copy.app, copy.desktop);
+        QVERIFY(control);
+        copy.desktop.openOptions();
+        QVERIFY(copy.desktop.optionsPanel());
+        QVERIFY(!copy.window().isVisible());
+        const Result r = run({});
+        QCOMPARE(r.code, 0);
+        QTest::qWait(50);
+        QVERIFY(copy.desktop.optionsPanel() && copy.desktop.optionsPanel()->isVisible());
+        QVERIFY(!copy.window().isVisible());
+        QVERIFY(!copy.link().isPolling());
+    }
+
     // A second start ends at once and shows nothing; the running copy comes forward.
     void secondStartBringsTheCopyForward() {
         TestEnvironment t;
@@ -211,7 +389,8 @@ private slots:
         t.writeIni(sampleSettings(freePort(), freePort()));
         TestClient copy;
         QVERIFY(copy.start());
-        copy.desktop.serveControl(controlSocketPath(env().instanceLockPath));
+        const auto control = serveControl(copy.app, copy.desktop);
+        QVERIFY(control);
         copy.window().hide();
         const Result r = run({});
         QCOMPARE(r.code, 0);

@@ -55,6 +55,7 @@ bool ClientApp::start(ClientView& view) {
         view.showStartupState(StartupState::SettingsMissing);
         view.placeMainWindow(QPoint(0, 0));
     } else {
+        m_settingsFound = true;
         view.showStartupState(StartupState::WaitingForStatus);
         m_settingsRead = readSettingsFile(path, m_settings);
         if (!m_settingsRead) {

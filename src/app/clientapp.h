@@ -20,6 +20,8 @@ public:
     ServerLink& link() { return m_link; }
     const Settings& settings() const { return m_settings; }
     QString instanceLockPath() const { return m_lock.path(); }
+    // Whether start-up found a settings file.
+    bool settingsFound() const { return m_settingsFound; }
 
     // Runs start-up with `view`; false when another copy already runs and this one must end.
     bool start(ClientView& view);
@@ -43,6 +45,7 @@ private:
     ServerLink m_link;
     InstanceLock m_lock;
     bool m_settingsRead = false;
+    bool m_settingsFound = false;
     bool m_shutDown = false;
     bool m_pollingPaused = false;
 };

@@ -35,4 +35,9 @@ public:
     // Whether the desktop has a system tray that could bring a hidden window back.
     virtual bool trayAvailable() const = 0;
     virtual void showMainWindow() = 0;
+    // Shows what the user would see of the running program, normal and raised (a second start
+    // asks for it).
+    virtual void bringForward() = 0;
+    // Ends the program through the shutdown steps (a termination signal asks for it).
+    virtual void requestShutdown() = 0;
 };

@@ -57,8 +57,10 @@ CommandLineRequest parseCommandLine(const QStringList& arguments) {
         "(by default ~/.config/zav-remote/ZAV-Remote.ini).\n"
         "\n"
         "The link commands go to the copy of the program that runs for this user, and answer\n"
-        "from its state; when none runs they work alone from the settings file. Exit status:\n"
-        "0 done, 1 ZAV Manager could not be reached (or did not report), 2 a usage error."));
+        "from its state; when none runs they work alone from the settings file. Commands given\n"
+        "at once go out one after another. Each ends within its stated time, with a one-line\n"
+        "reason on standard error when it fails. Exit status: 0 done, 1 ZAV Manager could not\n"
+        "be reached (or did not report, or the running copy did not answer), 2 a usage error."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Print this help and exit."));
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
@@ -67,21 +69,23 @@ CommandLineRequest parseCommandLine(const QStringList& arguments) {
         QStringLiteral("status"),
         QStringLiteral("Print the link's state in one line (status word, last connect time, "
                        "whether the server answered). Exit status 0 when the server reported, "
-                       "1 when it could not be reached or did not report within 10 s."));
-    const QCommandLineOption connectOption(QStringLiteral("connect"),
-                                           QStringLiteral("Tell ZAV Manager to dial the Internet "
-                                                          "connection."));
+                       "1 when it could not be reached or did not report. Ends within 10 s."));
+    const QCommandLineOption connectOption(
+        QStringLiteral("connect"),
+        QStringLiteral("Tell ZAV Manager to dial the Internet connection. Ends within 30 s."));
     const QCommandLineOption disconnectOption(
         QStringLiteral("disconnect"),
-        QStringLiteral("Tell ZAV Manager to hang up the Internet connection."));
-    const QCommandLineOption send(QStringLiteral("send"),
-                                  QStringLiteral("Send a text message (at most 350 characters, "
-                                                 "a line break counting as two) to ZAV Manager."),
-                                  QStringLiteral("text"));
+        QStringLiteral("Tell ZAV Manager to hang up the Internet connection. Ends within 30 s."));
+    const QCommandLineOption send(
+        QStringLiteral("send"),
+        QStringLiteral("Send a text message (at most 350 characters, a line break counting as "
+                       "two) to ZAV Manager. Ends within 30 s."),
+        QStringLiteral("text"));
     const QCommandLineOption watch(
         QStringLiteral("watch"),
         QStringLiteral("Print a line at start and at every change of state or received message, "
-                       "until interrupted (for status bars)."));
+                       "until interrupted (for status bars); exits with 1 when the running copy "
+                       "it follows ends."));
     const QCommandLineOption json(QStringLiteral("json"),
                                   QStringLiteral("With --status or --watch: print JSON objects."));
     parser.addOption(help);

@@ -2,10 +2,10 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QLocalSocket>
 #include <cstring>
 
 #include <cerrno>
-#include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -14,6 +14,13 @@ namespace {
 
 // A request is one short line; anything longer is not one of ours.
 constexpr qsizetype kMaxRequestBytes = 4096;
+// Lines waiting for a client that does not read (a watcher that stopped): beyond this the
+// client is dropped rather than kept in memory.
+constexpr qint64 kMaxUnsentBytes = 64 * 1024;
+// Connections held at once; beyond them a new one is closed at once.
+constexpr int kMaxConnections = 128;
+// How long a closing connection may take to hand over its last lines.
+constexpr int kCloseWaitMs = 2000;
 
 bool socketAddress(const QString& path, sockaddr_un& address) {
     const QByteArray name = QFile::encodeName(path);
@@ -25,18 +32,8 @@ bool socketAddress(const QString& path, sockaddr_un& address) {
     return true;
 }
 
-int connectTo(const QString& path) {
-    sockaddr_un address;
-    if (!socketAddress(path, address))
-        return -1;
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return -1;
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
+bool outOfDescriptors(int error) {
+    return error == EMFILE || error == ENFILE || error == ENOBUFS || error == ENOMEM;
 }
 
 } // namespace
@@ -50,70 +47,87 @@ QString controlSocketPath(const QString& lockPath) {
            QStringLiteral(".socket");
 }
 
-ControlConnection::ControlConnection(int descriptor, QObject* parent)
-    : QObject(parent), m_fd(descriptor) {
-    m_notifier.setSocket(descriptor);
-    connect(&m_notifier, &QSocketNotifier::activated, this, &ControlConnection::onReadable);
-    m_notifier.setEnabled(true);
+ControlConnection::ControlConnection(QLocalSocket* socket, int requestWaitMs, QObject* parent)
+    : QObject(parent), m_socket(socket) {
+    m_socket->setParent(this);
+    connect(m_socket, &QLocalSocket::readyRead, this, &ControlConnection::onReadable);
+    connect(m_socket, &QLocalSocket::disconnected, this, &ControlConnection::finish);
+    connect(m_socket, &QLocalSocket::errorOccurred, this, &ControlConnection::finish);
+    m_requestTimer.setSingleShot(true);
+    connect(&m_requestTimer, &QTimer::timeout, this, &ControlConnection::finish);
+    m_requestTimer.start(requestWaitMs);
 }
 
 ControlConnection::~ControlConnection() {
-    close();
+    m_socket->disconnect(this);
 }
 
-void ControlConnection::close() {
-    if (m_fd < 0)
+void ControlConnection::finish() {
+    if (m_finished)
         return;
-    m_notifier.setEnabled(false);
-    ::close(m_fd);
-    m_fd = -1;
+    m_finished = true;
+    m_open = false;
+    m_requestTimer.stop();
+    m_socket->abort();
     emit closed();
     deleteLater();
 }
 
+void ControlConnection::close() {
+    if (!m_open)
+        return;
+    m_open = false;
+    m_socket->disconnectFromServer(); // hands over what is queued first
+    if (m_socket->state() == QLocalSocket::UnconnectedState) {
+        finish();
+        return;
+    }
+    // A client that does not take its last lines is not waited for.
+    m_requestTimer.start(kCloseWaitMs);
+}
+
 bool ControlConnection::sendLine(const QString& line) {
-    if (m_fd < 0)
+    if (!m_open)
         return false;
+    if (m_socket->bytesToWrite() > kMaxUnsentBytes) {
+        finish();
+        return false;
+    }
     const QByteArray bytes = line.toUtf8() + '\n';
-    qsizetype sent = 0;
-    while (sent < bytes.size()) {
-        const ssize_t n =
-            ::send(m_fd, bytes.constData() + sent, size_t(bytes.size() - sent), MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            close();
-            return false;
-        }
-        sent += n;
+    if (m_socket->write(bytes) != bytes.size()) {
+        finish();
+        return false;
     }
     return true;
 }
 
 void ControlConnection::onReadable() {
-    char chunk[1024];
-    const ssize_t n = ::recv(m_fd, chunk, sizeof chunk, MSG_DONTWAIT);
-    if (n < 0 && (errno == EAGAIN || errno == EINTR))
-        return;
-    if (n <= 0) {
-        close();
-        return;
-    }
-    if (m_requested)
+    const QByteArray chunk = m_socket->readAll();
+    if (m_requested || !m_open)
         return; // one request per connection; what follows is ignored
-    m_buffer.append(chunk, n);
+    m_buffer.append(chunk);
     const qsizetype end = m_buffer.indexOf('\n');
     if (end < 0) {
         if (m_buffer.size() > kMaxRequestBytes)
-            close();
+            finish();
         return;
     }
     m_requested = true;
-    emit requestLine(QString::fromUtf8(m_buffer.left(end)));
+    m_requestTimer.stop();
+    const QByteArray request = m_buffer.left(end);
+    m_buffer.clear();
+    emit requestLine(QString::fromUtf8(request));
 }
 
 ControlServer::ControlServer(QObject* parent) : QObject(parent) {
     connect(&m_notifier, &QSocketNotifier::activated, this, &ControlServer::acceptWaiting);
+    m_resume.setSingleShot(true);
+    connect(&m_resume, &QTimer::timeout, this, [this] {
+        if (m_fd >= 0) {
+            m_notifier.setEnabled(true);
+            acceptWaiting();
+        }
+    });
 }
 
 ControlServer::~ControlServer() {
@@ -132,7 +146,7 @@ bool ControlServer::listen(const QString& path) {
     if (fd < 0)
         return false;
     if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(fd, 8) != 0) {
+        ::listen(fd, 16) != 0) {
         ::close(fd);
         return false;
     }
@@ -145,6 +159,7 @@ bool ControlServer::listen(const QString& path) {
 
 void ControlServer::close() {
     m_notifier.setEnabled(false);
+    m_resume.stop();
     if (m_fd < 0)
         return;
     ::close(m_fd);
@@ -155,46 +170,79 @@ void ControlServer::close() {
 void ControlServer::acceptWaiting() {
     for (;;) {
         const int fd = ::accept4(m_fd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-        if (fd < 0)
+        if (fd < 0) {
+            if (errno == EINTR || errno == ECONNABORTED)
+                continue;
+            if (outOfDescriptors(errno)) {
+                // The waiting client stays in the queue; trying again at once would only spin.
+                m_notifier.setEnabled(false);
+                ++m_acceptPauses;
+                m_resume.start(m_acceptPauseMs);
+            }
             return;
-        auto* connection = new ControlConnection(fd, this);
+        }
+        if (m_connections >= kMaxConnections) {
+            ::close(fd);
+            continue;
+        }
+        auto* socket = new QLocalSocket;
+        if (!socket->setSocketDescriptor(fd)) {
+            delete socket;
+            ::close(fd);
+            continue;
+        }
+        auto* connection = new ControlConnection(socket, m_requestWaitMs, this);
+        ++m_connections;
+        connect(connection, &ControlConnection::closed, this, [this] { --m_connections; });
         connect(connection, &ControlConnection::requestLine, this,
                 [this, connection](const QString& line) { emit request(connection, line); });
     }
 }
 
-bool askRunningCopy(const QString& path, const QString& request,
-                    const std::function<bool(const QString&)>& onLine, int timeoutMs) {
-    const int fd = connectTo(path);
-    if (fd < 0)
-        return false;
+CopyReply askRunningCopy(const QString& path, const QString& request,
+                         const std::function<bool(const QString&)>& onLine, QDeadlineTimer deadline,
+                         QDeadlineTimer connectWithin) {
+    if (path.isEmpty())
+        return CopyReply::NoCopy;
+    auto earlier = [](QDeadlineTimer a, QDeadlineTimer b) { return a < b ? a : b; };
+    const QDeadlineTimer connecting = earlier(deadline, connectWithin);
+    QLocalSocket socket;
+    socket.connectToServer(path);
+    if (!socket.waitForConnected(int(qMax<qint64>(0, connecting.remainingTime())))) {
+        const auto error = socket.error();
+        socket.abort();
+        if (error == QLocalSocket::ServerNotFoundError ||
+            error == QLocalSocket::ConnectionRefusedError)
+            return CopyReply::NoCopy;
+        return CopyReply::TimedOut;
+    }
     const QByteArray line = request.toUtf8() + '\n';
-    if (::send(fd, line.constData(), size_t(line.size()), MSG_NOSIGNAL) != line.size()) {
-        ::close(fd);
-        return false;
-    }
-    QByteArray buffer;
-    for (;;) {
-        pollfd p{fd, POLLIN, 0};
-        const int ready = ::poll(&p, 1, timeoutMs);
-        if (ready < 0 && errno == EINTR)
-            continue;
-        if (ready <= 0)
-            break;
-        char chunk[4096];
-        const ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
-        if (n <= 0)
-            break;
-        buffer.append(chunk, n);
-        qsizetype end;
-        bool more = true;
-        while (more && (end = buffer.indexOf('\n')) >= 0) {
-            more = onLine(QString::fromUtf8(buffer.left(end)));
-            buffer.remove(0, end + 1);
+    if (socket.write(line) != line.size())
+        return CopyReply::Ended;
+    while (socket.bytesToWrite() > 0) {
+        if (!socket.waitForBytesWritten(int(qMax<qint64>(0, connecting.remainingTime())))) {
+            if (socket.state() != QLocalSocket::ConnectedState)
+                return CopyReply::Ended;
+            return CopyReply::TimedOut;
         }
-        if (!more)
-            break;
     }
-    ::close(fd);
-    return true;
+    for (;;) {
+        while (socket.canReadLine()) {
+            QByteArray answer = socket.readLine();
+            answer.chop(1);
+            if (!onLine(QString::fromUtf8(answer)))
+                return CopyReply::Answered;
+        }
+        if (socket.state() != QLocalSocket::ConnectedState)
+            return CopyReply::Ended;
+        const int wait = deadline.isForever() ? -1 : int(qMax<qint64>(0, deadline.remainingTime()));
+        if (!socket.waitForReadyRead(wait)) {
+            if (socket.canReadLine())
+                continue;
+            if (socket.state() != QLocalSocket::ConnectedState ||
+                socket.error() == QLocalSocket::PeerClosedError)
+                return CopyReply::Ended;
+            return CopyReply::TimedOut;
+        }
+    }
 }

@@ -2,30 +2,37 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QPointer>
 
-ControlService::ControlService(ServerLink& link, LinkStatusTracker& status, Hooks hooks,
-                               QObject* parent)
-    : QObject(parent), m_link(link), m_status(status), m_hooks(std::move(hooks)) {
+namespace {
+// How often waiting commands are checked against their time limit.
+constexpr int kExpiryTickMs = 250;
+} // namespace
+
+ControlService::ControlService(ServerLink& link, const LinkStatus& initial,
+                               std::function<void()> bringForward, QObject* parent)
+    : QObject(parent), m_link(link), m_status(link), m_bringForward(std::move(bringForward)) {
+    m_status.setStatus(initial);
     connect(&m_server, &ControlServer::request, this, &ControlService::handle);
+    connect(&m_link, &ServerLink::recordWritten, this, &ControlService::onRecordWritten);
+    connect(&m_link, &ServerLink::commandFailed, this, &ControlService::onCommandFailed);
+    m_expiry.setInterval(kExpiryTickMs);
+    connect(&m_expiry, &QTimer::timeout, this, &ControlService::expire);
 }
 
 void ControlService::handle(ControlConnection* connection, const QString& line) {
     const QString verb = line.section(QLatin1Char(' '), 0, 0);
     if (verb == QLatin1String("show")) {
-        if (m_hooks.showWindow)
-            m_hooks.showWindow();
+        if (m_bringForward)
+            m_bringForward();
         connection->sendLine(QStringLiteral("ok"));
         connection->close();
     } else if (verb == QLatin1String("status")) {
         connection->sendLine(statusLine(m_status.status(), true));
         connection->close();
     } else if (verb == QLatin1String("connect")) {
-        m_link.requestConnect();
-        answerWhenDone(connection, Command::Connect);
+        enqueue(connection, Command::Connect);
     } else if (verb == QLatin1String("disconnect")) {
-        m_link.requestDisconnect();
-        answerWhenDone(connection, Command::Disconnect);
+        enqueue(connection, Command::Disconnect);
     } else if (verb == QLatin1String("send")) {
         // The text comes as a JSON array of one string, so that any character survives.
         const QJsonArray text =
@@ -35,10 +42,7 @@ void ControlService::handle(ControlConnection* connection, const QString& line) 
             connection->close();
             return;
         }
-        if (m_hooks.log)
-            m_hooks.log({QStringLiteral("     Sending a message to Server")});
-        m_link.sendMessage(text.at(0).toString());
-        answerWhenDone(connection, Command::Message);
+        enqueue(connection, Command::Message, text.at(0).toString());
     } else if (verb == QLatin1String("watch")) {
         connection->sendLine(statusLine(m_status.status(), true));
         connect(&m_status, &LinkStatusTracker::changed, connection,
@@ -53,15 +57,107 @@ void ControlService::handle(ControlConnection* connection, const QString& line) 
     }
 }
 
-void ControlService::answerWhenDone(ControlConnection* connection, Command command) {
-    auto answer = [connection](const char* word) {
-        connection->sendLine(QString::fromLatin1(word));
-        connection->close();
-    };
-    // The last request wins: a command started after this one drops it.
-    connect(&m_link, &ServerLink::commandSent, connection,
-            [command, answer](Command sent) { answer(sent == command ? "sent" : "dropped"); });
-    connect(&m_link, &ServerLink::commandFailed, connection, [this, command, answer] {
-        answer(m_link.commands().pendingCommand() == command ? "failed" : "dropped");
-    });
+void ControlService::enqueue(ControlConnection* connection, Command command, const QString& text) {
+    if (m_queue.size() >= size_t(kMaxQueued)) {
+        answer(connection, "busy");
+        return;
+    }
+    Queued q;
+    q.connection = connection;
+    q.command = command;
+    q.text = text;
+    q.age.start();
+    m_queue.push_back(std::move(q));
+    m_expiry.start();
+    startNext();
+}
+
+void ControlService::startNext() {
+    if (m_hasUnderWay || m_link.commands().isBusy())
+        return;
+    while (!m_queue.empty()) {
+        Queued next = std::move(m_queue.front());
+        m_queue.pop_front();
+        // A client that has gone no longer wants its command.
+        if (!next.connection || !next.connection->isOpen())
+            continue;
+        m_underWay = std::move(next);
+        m_hasUnderWay = true;
+        m_ticket = m_link.commands().currentTicket() + 1; // the number of the start below
+        switch (m_underWay.command) {
+        case Command::Connect:
+            m_link.requestConnect();
+            break;
+        case Command::Disconnect:
+            m_link.requestDisconnect();
+            break;
+        default:
+            m_link.sendMessage(m_underWay.text);
+            break;
+        }
+        return;
+    }
+    if (!m_hasUnderWay)
+        m_expiry.stop();
+}
+
+bool ControlService::requeueIfReplaced() {
+    if (!m_hasUnderWay || m_link.commands().currentTicket() == m_ticket)
+        return false;
+    m_queue.push_front(std::move(m_underWay));
+    m_hasUnderWay = false;
+    return true;
+}
+
+void ControlService::onRecordWritten(quint64 ticket) {
+    if (m_hasUnderWay && ticket == m_ticket) {
+        m_hasUnderWay = false;
+        answer(m_underWay.connection, "sent");
+    } else {
+        requeueIfReplaced();
+    }
+    startNext();
+}
+
+void ControlService::onCommandFailed() {
+    if (m_hasUnderWay && m_link.commands().currentTicket() == m_ticket) {
+        m_hasUnderWay = false;
+        answer(m_underWay.connection, "failed");
+    } else {
+        requeueIfReplaced();
+    }
+    startNext();
+}
+
+void ControlService::expire() {
+    for (auto it = m_queue.begin(); it != m_queue.end();) {
+        if (it->age.hasExpired(m_requestTimeoutMs)) {
+            answer(it->connection, "timeout");
+            it = m_queue.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    if (m_hasUnderWay && m_underWay.age.hasExpired(m_requestTimeoutMs)) {
+        const bool ours = m_link.commands().currentTicket() == m_ticket;
+        // A record already with the system is written: its own answer is about to come.
+        if (ours && m_link.commands().isBusy() &&
+            m_link.commands().pendingCommand() == Command::None)
+            return;
+        // Still connecting: the attempt is abandoned, so nothing goes out after the answer.
+        if (ours && m_link.commands().isBusy())
+            m_link.commands().close();
+        m_hasUnderWay = false;
+        answer(m_underWay.connection, "timeout");
+        startNext();
+    }
+    if (m_queue.empty() && !m_hasUnderWay)
+        m_expiry.stop();
+}
+
+void ControlService::answer(const QPointer<ControlConnection>& connection, const char* word) {
+    if (!connection)
+        return;
+    connection->sendLine(QString::fromLatin1(word));
+    connection->close();
 }

@@ -5,13 +5,13 @@
 
 QString statusLine(const LinkStatus& status, bool json) {
     if (json) {
-        const QJsonObject o{{QStringLiteral("status"), status.word},
+        const QJsonObject o{{QStringLiteral("status"), status.word()},
                             {QStringLiteral("lastConnect"), status.lastConnect},
                             {QStringLiteral("serverAnswered"), status.serverAnswered}};
         return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
     }
     return QStringLiteral("%1  last connect %2  %3")
-        .arg(status.word, status.lastConnect,
+        .arg(status.word(), status.lastConnect,
              status.serverAnswered ? QStringLiteral("(server answered)")
                                    : QStringLiteral("(no answer from the server)"));
 }
@@ -33,26 +33,28 @@ bool parseStatusJson(const QString& json, LinkStatus& status) {
     const QJsonObject o = QJsonDocument::fromJson(json.toUtf8()).object();
     if (!o.contains(QStringLiteral("status")))
         return false;
-    status.word = o.value(QStringLiteral("status")).toString();
+    status.state.reset();
+    status.wordWithoutState = o.value(QStringLiteral("status")).toString();
     status.lastConnect = o.value(QStringLiteral("lastConnect")).toString();
     status.serverAnswered = o.value(QStringLiteral("serverAnswered")).toBool();
     return true;
 }
 
 LinkStatusTracker::LinkStatusTracker(ServerLink& link, QObject* parent) : QObject(parent) {
-    connect(&link, &ServerLink::lastConnectTimeChanged, this, [this](const QString& time) {
+    connect(&link, &ServerLink::statusReported, this,
+            [this](const QString& time, std::optional<LinkState> state) {
+                LinkStatus next = m_status;
+                next.lastConnect = time;
+                next.serverAnswered = true;
+                if (state)
+                    next.state = *state;
+                setStatus(next);
+            });
+    connect(&link, &ServerLink::commandFailed, this, [this] {
         LinkStatus next = m_status;
-        next.lastConnect = time;
-        next.serverAnswered = true; // only a status report brings a time
-        setStatus(next);
-    });
-    connect(&link, &ServerLink::stateChanged, this, [this](LinkState state) {
-        LinkStatus next = m_status;
-        next.word = linkStateWord(state);
-        if (state == LinkState::NoServer) {
-            next.lastConnect = QStringLiteral("No Server!");
-            next.serverAnswered = false;
-        }
+        next.state = LinkState::NoServer;
+        next.lastConnect = QStringLiteral("No Server!");
+        next.serverAnswered = false;
         setStatus(next);
     });
     connect(&link, &ServerLink::messageReceived, this, &LinkStatusTracker::messageReceived);

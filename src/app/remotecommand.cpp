@@ -9,6 +9,7 @@
 #include "link/serverlink.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -64,36 +65,74 @@ QString requestLine(const CommandLineRequest& request) {
     }
 }
 
-// Through the running copy; -1 when no copy answers.
+// How long each command may take in all, as its help and manual page say.
+constexpr int kStatusLimitMs = 10000;
+constexpr int kCommandLimitMs = 30000;
+// A watcher reaches its running copy within this, then follows it for as long as it runs.
+constexpr int kWatchConnectMs = 10000;
+
+int limitMs(Action action) {
+    return action == Action::Status ? kStatusLimitMs : kCommandLimitMs;
+}
+
+// The one-line reason for an answer of the running copy other than "sent".
+QString refusal(const QString& answer) {
+    if (answer == QLatin1String("failed"))
+        return QStringLiteral("ZAV Manager not found");
+    if (answer == QLatin1String("timeout"))
+        return QStringLiteral("ZAV Manager could not be reached in time; nothing was sent");
+    if (answer == QLatin1String("busy"))
+        return QStringLiteral("the running copy has too many requests waiting; nothing was sent");
+    return QStringLiteral("the running copy did not take the request");
+}
+
+// Through the running copy; -1 when no copy runs.
 int throughRunningCopy(const CommandLineRequest& request, const QString& socketPath) {
     int code = 1;
-    const bool asked = askRunningCopy(
+    bool answered = false;
+    const bool watching = request.action == Action::Watch;
+    const QDeadlineTimer deadline = watching ? QDeadlineTimer(QDeadlineTimer::Forever)
+                                             : QDeadlineTimer(limitMs(request.action));
+    const CopyReply reply = askRunningCopy(
         socketPath, requestLine(request),
         [&](const QString& line) {
             switch (request.action) {
             case Action::Status: {
                 LinkStatus status;
-                if (parseStatusJson(line, status)) {
-                    printLine(request.json ? line : statusLine(status, false));
-                    code = status.serverAnswered ? 0 : 1;
-                }
+                if (!parseStatusJson(line, status))
+                    return true;
+                answered = true;
+                printLine(request.json ? line : statusLine(status, false));
+                code = status.serverAnswered ? 0 : 1;
                 return false;
             }
             case Action::Watch:
+                answered = true;
                 showCopyLine(line, request.json);
                 return true;
             default:
+                answered = true;
                 code = line == QLatin1String("sent") ? 0 : 1;
                 if (code != 0)
-                    printLine(line == QLatin1String("dropped")
-                                  ? QStringLiteral("zav-remote: a newer request replaced it")
-                                  : QStringLiteral("zav-remote: ZAV Manager not found"),
-                              stderr);
+                    printLine(QStringLiteral("zav-remote: ") + refusal(line), stderr);
                 return false;
             }
         },
-        request.action == Action::Watch ? -1 : 30000);
-    return asked ? code : -1;
+        deadline, QDeadlineTimer(watching ? kWatchConnectMs : limitMs(request.action)));
+    switch (reply) {
+    case CopyReply::NoCopy:
+        return -1;
+    case CopyReply::Answered:
+        return code;
+    case CopyReply::TimedOut:
+        return fail(QStringLiteral("the running copy of the program did not answer within %1 s")
+                        .arg((watching ? kWatchConnectMs : limitMs(request.action)) / 1000));
+    case CopyReply::Ended:
+        break;
+    }
+    if (watching && answered)
+        return fail(QStringLiteral("the running copy of the program has ended; no more lines"));
+    return fail(QStringLiteral("the running copy of the program closed the request unanswered"));
 }
 
 // Alone, from the settings file, with a link of its own.
@@ -123,19 +162,18 @@ int alone(const CommandLineRequest& request) {
     };
     switch (request.action) {
     case Action::Status:
+        // The first report, or the failure to reach the server, answers.
         QObject::connect(&tracker, &LinkStatusTracker::changed, [&](const LinkStatus& s) {
-            if (!s.serverAnswered && s.word != QLatin1String("NO SRVR!"))
-                return; // not yet a report
-            // A report's state follows its time at once: answer once both are in.
+            if (answered || !(s.serverAnswered || s.state == LinkState::NoServer))
+                return;
+            answered = true;
+            printLine(statusLine(s, request.json));
+            finish(s.serverAnswered ? 0 : 1);
+        });
+        QTimer::singleShot(request.reportTimeoutMs, [&] {
             if (answered)
                 return;
             answered = true;
-            QTimer::singleShot(0, [&] {
-                printLine(statusLine(tracker.status(), request.json));
-                finish(tracker.status().serverAnswered ? 0 : 1);
-            });
-        });
-        QTimer::singleShot(request.reportTimeoutMs, [&] {
             printLine(statusLine(tracker.status(), request.json));
             finish(1);
         });
@@ -154,9 +192,27 @@ int alone(const CommandLineRequest& request) {
         onTerminationSignal([&] { finish(0); });
         break;
     default: {
-        QObject::connect(&link, &ServerLink::commandSent, [&](Command) { finish(0); });
+        // Done once the record is written, not merely handed over.
+        QObject::connect(&link, &ServerLink::recordWritten, [&](quint64) {
+            if (!answered) {
+                answered = true;
+                finish(0);
+            }
+        });
         QObject::connect(&link, &ServerLink::commandFailed, [&] {
+            if (answered)
+                return;
+            answered = true;
             printLine(QStringLiteral("zav-remote: ZAV Manager not found"), stderr);
+            finish(1);
+        });
+        QTimer::singleShot(kCommandLimitMs, [&] {
+            if (answered)
+                return;
+            answered = true;
+            printLine(QStringLiteral("zav-remote: ZAV Manager did not answer within %1 s")
+                          .arg(kCommandLimitMs / 1000),
+                      stderr);
             finish(1);
         });
         if (request.action == Action::Connect)

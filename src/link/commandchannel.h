@@ -30,17 +30,27 @@ public:
     void startMessage(const QString& text);
     // The command the connection under way will carry; None once it has been sent.
     Command pendingCommand() const { return m_pending; }
-    void close() { m_socket.close(); }
+    // Every start gets the next number; the one of the start under way (0 before the first).
+    quint64 currentTicket() const { return m_ticket; }
+    // Whether a start is still connecting or writing its record.
+    bool isBusy() const { return m_busy; }
+    void close() {
+        m_socket.close();
+        m_busy = false;
+    }
 
 signals:
     // The lines of a log entry announcing a request, before its record goes out.
     void logEntry(const QStringList& lines);
     void commandSent(Command command);
+    // The record of the start numbered `ticket` is all with the system; follows commandSent.
+    void recordWritten(quint64 ticket);
     // The server could not be reached, or the connection broke before the record was sent.
     void failed();
 
 private:
     void onConnected();
+    void onSendComplete();
 
     StreamSocket m_socket;
     Command m_pending = Command::None;
@@ -48,4 +58,7 @@ private:
     int m_port = 0;
     std::function<QString()> m_messageText;
     std::optional<QString> m_givenText;
+    quint64 m_ticket = 0;
+    bool m_busy = false;
+    bool m_awaitingWrite = false; // a record went out and its completion is still to come
 };

@@ -5,6 +5,7 @@ ServerLink::ServerLink(QObject* parent) : QObject(parent) {
     connect(&m_pollTimer, &QTimer::timeout, this, &ServerLink::requestStatus);
     connect(&m_commands, &CommandChannel::logEntry, this, &ServerLink::logEntry);
     connect(&m_commands, &CommandChannel::commandSent, this, &ServerLink::commandSent);
+    connect(&m_commands, &CommandChannel::recordWritten, this, &ServerLink::recordWritten);
     connect(&m_commands, &CommandChannel::failed, this, &ServerLink::onCommandFailed);
     connect(&m_reports, &ReportListener::recordReceived, this, &ServerLink::dispatchRecord);
     connect(&m_reports, &ReportListener::refused, this, [this](const QString& peer) {
@@ -23,6 +24,16 @@ bool ServerLink::startListening(int port) {
 
 void ServerLink::stopListening() {
     m_reports.close();
+}
+
+void ServerLink::sendMessage() {
+    emit logEntry({QStringLiteral("     Sending a message to Server")});
+    m_commands.start(Command::Message);
+}
+
+void ServerLink::sendMessage(const QString& text) {
+    emit logEntry({QStringLiteral("     Sending a message to Server")});
+    m_commands.startMessage(text);
 }
 
 void ServerLink::startPolling(int seconds) {
@@ -44,12 +55,16 @@ void ServerLink::onCommandFailed() {
 
 void ServerLink::dispatchRecord(const QString& record, const QString& peerAddress) {
     switch (recordKind(record)) {
-    case RecordKind::Status:
+    case RecordKind::Status: {
         emit logEntry({QStringLiteral("     Status report has arrived")});
-        emit lastConnectTimeChanged(statusReportTime(record));
-        if (const auto state = linkStateForCode(statusReportCode(record)))
+        const QString time = statusReportTime(record);
+        const std::optional<LinkState> state = linkStateForCode(statusReportCode(record));
+        emit lastConnectTimeChanged(time);
+        if (state)
             emit stateChanged(*state);
+        emit statusReported(time, state);
         break;
+    }
     case RecordKind::Message:
         emit logEntry({QStringLiteral("     Message received from server"),
                        QStringLiteral("     (IP:") + peerAddress + QStringLiteral(")")});

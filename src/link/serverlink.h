@@ -33,9 +33,10 @@ public:
     void requestConnect() { m_commands.start(Command::Connect); }
     void requestDisconnect() { m_commands.start(Command::Disconnect); }
     // Sends a message whose text is taken from the message source once the server answers.
-    void sendMessage() { m_commands.start(Command::Message); }
+    // Both forms log the request first.
+    void sendMessage();
     // Sends a message with this text (CR LF line breaks, as it goes on the wire).
-    void sendMessage(const QString& text) { m_commands.startMessage(text); }
+    void sendMessage(const QString& text);
     void setMessageTextSource(std::function<QString()> source) {
         m_commands.setMessageTextSource(std::move(source));
     }
@@ -52,8 +53,13 @@ signals:
     // The time of the server's last Internet connection, as the server wrote it.
     void lastConnectTimeChanged(const QString& time);
     void stateChanged(LinkState state);
+    // A status report once all of it is applied: its time, and its state when its code is one
+    // of the known ones. Follows lastConnectTimeChanged and stateChanged of the same report.
+    void statusReported(const QString& lastConnectTime, std::optional<LinkState> state);
     void messageReceived(const QString& text, const QString& peerAddress);
     void commandSent(Command command);
+    // The record of the start numbered `ticket` (CommandChannel::currentTicket) was written.
+    void recordWritten(quint64 ticket);
     void commandFailed();
 
 private:

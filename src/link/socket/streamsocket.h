@@ -37,6 +37,8 @@ public:
     // Everything received since the last take.
     QByteArray takeReceived();
     qsizetype receivedSize() const { return m_received.size(); }
+    // Bytes queued by send that are not yet with the system.
+    qsizetype unsentSize() const { return m_unsent.size(); }
 
     State state() const { return m_state; }
     // The peer's dotted address; still readable after close.

@@ -1,10 +1,8 @@
 #include "ui/main/desktop.h"
 
 #include "app/clientapp.h"
-#include "app/controlservice.h"
+#include "app/clientrun.h"
 #include "app/environment.h"
-#include "app/linkstatus.h"
-#include "app/terminationsignals.h"
 #include "ui/main/about.h"
 #include "ui/main/artwork.h"
 #include "ui/main/mainwindow.h"
@@ -41,10 +39,15 @@ Desktop::Desktop(ClientApp& app, QObject* parent)
     connect(&link, &ServerLink::lastConnectTimeChanged, m_main, &MainWindow::setLastConnectTime);
     connect(&link, &ServerLink::stateChanged, this, &Desktop::showLinkState);
     connect(&link, &ServerLink::messageReceived, this, &Desktop::showReceivedMessage);
-    connect(&link, &ServerLink::commandSent, this, [this](Command command) {
-        // A message once sent goes with its window.
-        if (command == Command::Message && m_send)
-            m_send->close();
+    connect(&link, &ServerLink::commandSent, this, [this, &link](Command command) {
+        // The window's message once sent goes with its window; a message of the command line
+        // leaves the window alone.
+        if (command == Command::Message && m_windowMessageTicket != 0 &&
+            link.commands().currentTicket() == m_windowMessageTicket) {
+            m_windowMessageTicket = 0;
+            if (m_send)
+                m_send->close();
+        }
     });
     link.setMessageTextSource([this] { return m_send ? m_send->messageText() : QString(); });
 
@@ -127,21 +130,18 @@ void Desktop::showLinkState(LinkState state) {
     setTray(linkLook(state).tray);
 }
 
-void Desktop::serveControl(const QString& socketPath) {
-    m_status = std::make_unique<LinkStatusTracker>(m_app.link());
-    m_status->setStatus({m_main->statusWord(), m_main->lastConnectTime(), false});
-    m_control = std::make_unique<ControlService>(
-        m_app.link(), *m_status,
-        ControlService::Hooks{[this] { bringForward(); },
-                              [this](const QStringList& lines) { addLogEntry(lines); }});
-    m_control->listen(socketPath);
-}
-
 void Desktop::bringForward() {
     if (m_closing)
         return;
-    m_main->setWindowState(m_main->windowState() & ~Qt::WindowMinimized);
-    m_main->show();
+    // While the Options panel is open the main window stays hidden and polling stays off:
+    // the panel is what comes forward.
+    if (m_options && m_options->isVisible()) {
+        m_options->setWindowState(m_options->windowState() & ~Qt::WindowMinimized);
+        m_options->raise();
+        m_options->activateWindow();
+        return;
+    }
+    m_main->showNormal();
     m_main->raise();
     m_main->activateWindow();
 }
@@ -164,8 +164,8 @@ void Desktop::openSendMessage() {
     showSingleWindow(m_send, m_main, [this] {
         auto* window = new SendMessageWindow;
         connect(window, &SendMessageWindow::sendRequested, this, [this] {
-            m_main->addLogEntry({QStringLiteral("     Sending a message to Server")});
             m_app.link().sendMessage();
+            m_windowMessageTicket = m_app.link().commands().currentTicket();
         });
         return window;
     });
@@ -319,25 +319,7 @@ void nameApplication(QGuiApplication& application) {
 int runDesktopClient(QApplication& application) {
     nameApplication(application);
     application.setQuitOnLastWindowClosed(false);
-    if (!env().endProgram)
-        env().endProgram = [](int code) { QCoreApplication::exit(code); };
-
     ClientApp app;
     Desktop desktop(app);
-    const QString socketPath = controlSocketPath(app.instanceLockPath());
-    if (!app.start(desktop)) {
-        // Another copy runs for this user: it comes forward, and this one ends unseen.
-        askRunningCopy(
-            socketPath, QStringLiteral("show"), [](const QString&) { return false; }, 2000);
-        return 0;
-    }
-    desktop.serveControl(socketPath);
-    onTerminationSignal([&desktop] { desktop.requestShutdown(); });
-    // The end of the desktop session reaches the program as the application quitting, and runs
-    // the shutdown steps too. A session manager's request to save data is no end of the
-    // session (it comes at every checkpoint, and a logout can still be cancelled after it), so
-    // it changes nothing.
-    QObject::connect(&application, &QCoreApplication::aboutToQuit, &app,
-                     [&app, &desktop] { app.shutdown(desktop.mainWindowPosition()); });
-    return application.exec();
+    return runClient(application, app, desktop);
 }

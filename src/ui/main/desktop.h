@@ -11,12 +11,9 @@
 #include <QObject>
 #include <QPointer>
 #include <array>
-#include <memory>
 
 class AboutWindow;
 class ClientApp;
-class ControlService;
-class LinkStatusTracker;
 class MainWindow;
 class OptionsPanel;
 class QApplication;
@@ -42,11 +39,6 @@ public:
     AboutWindow* aboutWindow() const;
     const QIcon& trayPicture(TrayPicture picture) const;
 
-    // Answers a second start and the command line on the local channel at `socketPath`.
-    void serveControl(const QString& socketPath);
-    // Shows the main window normal and raised (a second start asks for it).
-    void bringForward();
-
     // The user's actions.
     void toggleFromTray();
     void openSendMessage();
@@ -54,7 +46,7 @@ public:
     void openOptions();
     void showReceivedMessage(const QString& text, const QString& peerAddress);
     // Ends the program through the shutdown steps and the fade.
-    void requestShutdown();
+    void requestShutdown() override;
 
     // ClientView.
     void showSplash() override;
@@ -67,6 +59,9 @@ public:
     void setMiniMode(bool mini) override;
     bool trayAvailable() const override;
     void showMainWindow() override;
+    // The Options panel while it is open (the main window stays hidden), else the main window
+    // as the tray shows it.
+    void bringForward() override;
 
 private:
     void buildTrayMenu();
@@ -88,8 +83,8 @@ private:
     mutable std::array<QIcon, kTrayPictureCount> m_trayPictures;
     mutable std::array<QIcon, kTrayPictureCount> m_trayPicturesDimmed;
     bool m_closing = false;
-    std::unique_ptr<LinkStatusTracker> m_status;
-    std::unique_ptr<ControlService> m_control;
+    // The start of the message the send window asked for (0: none under way).
+    quint64 m_windowMessageTicket = 0;
 };
 
 // Names the program for the desktop (its window class and desktop file).

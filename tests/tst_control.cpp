@@ -1,0 +1,348 @@
+// The local control channel on its own: the running copy's server and queue, driven by local
+// clients in this process, and the command line's end of it against copies that misbehave.
+#include "peers.h"
+
+#include "app/controlchannel.h"
+#include "app/controlservice.h"
+#include "app/linkstatus.h"
+
+#include <QElapsedTimer>
+#include <QLocalSocket>
+#include <QSemaphore>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QtTest>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// A raw listening socket at `path` that never accepts; `backlog` waiting clients fit.
+int silentCopy(const QString& path, int backlog) {
+    sockaddr_un a{};
+    a.sun_family = AF_UNIX;
+    const QByteArray name = QFile::encodeName(path);
+    memcpy(a.sun_path, name.constData(), size_t(name.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(fd, backlog) != 0)
+        return -1;
+    return fd;
+}
+
+int rawConnect(const QString& path) {
+    sockaddr_un a{};
+    a.sun_family = AF_UNIX;
+    const QByteArray name = QFile::encodeName(path);
+    memcpy(a.sun_path, name.constData(), size_t(name.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    return fd;
+}
+
+// A command-line client of the running copy, driven by this test's event loop.
+struct Client {
+    QLocalSocket socket;
+    QByteArray answer;
+    bool ended = false;
+    explicit Client(const QString& path, const QByteArray& request = {}) {
+        QObject::connect(&socket, &QLocalSocket::readyRead, &socket,
+                         [this] { answer += socket.readAll(); });
+        QObject::connect(&socket, &QLocalSocket::disconnected, &socket, [this] { ended = true; });
+        if (!request.isEmpty())
+            QObject::connect(&socket, &QLocalSocket::connected, &socket,
+                             [this, request] { socket.write(request + '\n'); });
+        socket.connectToServer(path);
+    }
+};
+
+// A running copy in a thread of its own, so that the blocking command-line end can talk to it.
+class CopyThread : public QThread {
+public:
+    CopyThread(QString path, bool answers) : m_path(std::move(path)), m_answers(answers) {}
+    QSemaphore ready;
+
+protected:
+    void run() override {
+        ControlServer server;
+        const bool answers = m_answers;
+        QObject::connect(&server, &ControlServer::request, &server,
+                         [answers](ControlConnection* c, const QString&) {
+                             if (answers)
+                                 c->sendLine(QStringLiteral("ok"));
+                             c->close();
+                         });
+        server.listen(m_path);
+        ready.release();
+        exec();
+    }
+
+private:
+    QString m_path;
+    bool m_answers;
+};
+
+} // namespace
+
+class TestControl : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    QString path() const { return dir.filePath(QStringLiteral("copy.socket")); }
+
+private slots:
+    void cleanup() { QFile::remove(path()); }
+
+    // The command line's end: whatever the copy does, the answer or the reason comes within
+    // the deadline.
+    void askEndsInTime_data() {
+        QTest::addColumn<QString>("copy");
+        QTest::addColumn<int>("reply");
+        QTest::newRow("none runs") << "none" << int(CopyReply::NoCopy);
+        QTest::newRow("socket left by an ended copy") << "stale" << int(CopyReply::NoCopy);
+        QTest::newRow("stopped copy") << "stopped" << int(CopyReply::TimedOut);
+        QTest::newRow("queue full") << "full" << int(CopyReply::TimedOut);
+        QTest::newRow("answers") << "answers" << int(CopyReply::Answered);
+        QTest::newRow("closes unanswered") << "closes" << int(CopyReply::Ended);
+    }
+    void askEndsInTime() {
+        QFETCH(QString, copy);
+        QFETCH(int, reply);
+        std::vector<int> held;
+        std::unique_ptr<CopyThread> thread;
+        if (copy == QLatin1String("stale")) {
+            held.push_back(silentCopy(path(), 1));
+            ::close(held.back());
+            held.clear();
+        } else if (copy == QLatin1String("stopped")) {
+            held.push_back(silentCopy(path(), 4));
+        } else if (copy == QLatin1String("full")) {
+            held.push_back(silentCopy(path(), 0));
+            for (int i = 0; i < 4; ++i)
+                held.push_back(rawConnect(path()));
+        } else if (copy != QLatin1String("none")) {
+            thread = std::make_unique<CopyThread>(path(), copy == QLatin1String("answers"));
+            thread->start();
+            thread->ready.acquire();
+        }
+        QElapsedTimer clock;
+        clock.start();
+        QStringList lines;
+        const CopyReply got = askRunningCopy(
+            path(), QStringLiteral("status"),
+            [&](const QString& l) {
+                lines << l;
+                return false;
+            },
+            QDeadlineTimer(300), QDeadlineTimer(300));
+        const qint64 took = clock.elapsed();
+        if (thread) {
+            thread->quit();
+            thread->wait();
+        }
+        for (int fd : held)
+            ::close(fd);
+        QCOMPARE(int(got), reply);
+        QVERIFY2(took < 1500, qPrintable(QString::number(took)));
+        if (got == CopyReply::Answered)
+            QCOMPARE(lines, QStringList{QStringLiteral("ok")});
+    }
+
+    // A client that sends no whole request within the wait is dropped; one that does stays
+    // until it is answered.
+    void silentClientsAreDropped() {
+        ControlServer server;
+        server.setRequestWait(100);
+        QVERIFY(server.listen(path()));
+        QList<ControlConnection*> asked;
+        connect(&server, &ControlServer::request, this,
+                [&](ControlConnection* c, const QString&) { asked << c; });
+        std::vector<std::unique_ptr<Client>> silent;
+        for (int i = 0; i < 20; ++i)
+            silent.push_back(std::make_unique<Client>(path()));
+        Client half(path());
+        QTRY_VERIFY(half.socket.state() == QLocalSocket::ConnectedState);
+        half.socket.write("stat");
+        Client whole(path(), "watch");
+        QTRY_COMPARE(asked.size(), 1);
+        QTRY_COMPARE(server.connectionCount(), 1);
+        for (const auto& c : silent)
+            QTRY_VERIFY(c->ended);
+        QTRY_VERIFY(half.ended);
+        QVERIFY(!whole.ended);
+    }
+
+    // Out of descriptors, the server pauses instead of spinning, keeps its place, and takes
+    // the waiting client once descriptors are free again.
+    void acceptPausesWithoutDescriptors() {
+        ControlServer server;
+        server.setAcceptPause(50);
+        QVERIFY(server.listen(path()));
+        connect(&server, &ControlServer::request, this, [](ControlConnection* c, const QString&) {
+            c->sendLine(QStringLiteral("ok"));
+            c->close();
+        });
+        const int client = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        rlimit saved{};
+        QVERIFY(::getrlimit(RLIMIT_NOFILE, &saved) == 0);
+        std::vector<int> fillers;
+        for (;;) {
+            const int fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+            if (fd < 0)
+                break;
+            fillers.push_back(fd);
+            if (fillers.size() > 4096) {
+                // Lower the limit so that filling it stays cheap.
+                rlimit low{rlim_t(fd), saved.rlim_max};
+                ::setrlimit(RLIMIT_NOFILE, &low);
+            }
+        }
+        sockaddr_un a{};
+        a.sun_family = AF_UNIX;
+        const QByteArray name = QFile::encodeName(path());
+        memcpy(a.sun_path, name.constData(), size_t(name.size()));
+        QCOMPARE(::connect(client, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+        QTest::qWait(300);
+        const int pauses = server.acceptPauses();
+        for (int fd : fillers)
+            ::close(fd);
+        ::setrlimit(RLIMIT_NOFILE, &saved);
+        QVERIFY2(pauses >= 1 && pauses <= 10, qPrintable(QString::number(pauses)));
+        QVERIFY(server.isListening());
+        QVERIFY(::write(client, "status\n", 7) == 7);
+        QByteArray answer;
+        QTRY_VERIFY([&] {
+            char chunk[8];
+            const ssize_t n = ::recv(client, chunk, sizeof chunk, MSG_DONTWAIT);
+            if (n > 0)
+                answer.append(chunk, n);
+            return answer.endsWith('\n');
+        }());
+        QCOMPARE(answer, QByteArray("ok\n"));
+        ::close(client);
+    }
+
+    // Commands of the command line: each goes out once, is answered for its own record, and
+    // survives a request of the window or a poll tick that replaces it.
+    void queuedCommands_data() {
+        QTest::addColumn<bool>("serverUp");
+        QTest::addColumn<bool>("tickBetween");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::newRow("server up") << true << false << QByteArray("sent\n");
+        QTest::newRow("server up, poll ticks between") << true << true << QByteArray("sent\n");
+        QTest::newRow("server down") << false << false << QByteArray("failed\n");
+    }
+    void queuedCommands() {
+        QFETCH(bool, serverUp);
+        QFETCH(bool, tickBetween);
+        QFETCH(QByteArray, answer);
+        RecordServer server;
+        const int port = serverUp ? server.port() : freePort();
+        if (!serverUp)
+            server.server.close();
+        ServerLink link;
+        link.setServer(QStringLiteral("127.0.0.1"), port);
+        ControlService service(link, LinkStatus{}, nullptr);
+        QVERIFY(service.listen(path()));
+        std::vector<std::unique_ptr<Client>> clients;
+        QList<QByteArray> expected;
+        for (int i = 0; i < 20; ++i) {
+            const QByteArray text = "m" + QByteArray::number(i);
+            expected << "MESSAG" + text;
+            clients.push_back(std::make_unique<Client>(path(), "send [\"" + text + "\"]"));
+            if (tickBetween && i % 4 == 0) {
+                QCoreApplication::processEvents();
+                link.requestStatus();
+            }
+        }
+        for (const auto& c : clients)
+            QTRY_VERIFY(c->ended);
+        for (const auto& c : clients)
+            QCOMPARE(c->answer, answer);
+        if (!serverUp)
+            return;
+        QTRY_COMPARE(server.records.size(), server.connections);
+        QList<QByteArray> messages;
+        for (const QByteArray& r : server.sent())
+            if (r.startsWith("MESSAG"))
+                messages << r;
+        std::sort(messages.begin(), messages.end());
+        std::sort(expected.begin(), expected.end());
+        QCOMPARE(messages, expected);
+    }
+
+    // A command that cannot go out in time is answered "timeout", and is not sent afterwards.
+    void commandThatCannotGoOutTimesOut() {
+        // A server whose queue is full leaves connection attempts unanswered.
+        const int port = freePort();
+        const int stuck = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in at{};
+        at.sin_family = AF_INET;
+        at.sin_port = htons(quint16(port));
+        at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        QVERIFY(::bind(stuck, reinterpret_cast<sockaddr*>(&at), sizeof at) == 0);
+        QVERIFY(::listen(stuck, 0) == 0);
+        std::vector<int> fill;
+        for (int i = 0; i < 4; ++i) {
+            fill.push_back(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+            ::connect(fill.back(), reinterpret_cast<sockaddr*>(&at), sizeof at);
+        }
+        QTest::qWait(50);
+        ServerLink link;
+        link.setServer(QStringLiteral("127.0.0.1"), port);
+        ControlService service(link, LinkStatus{}, nullptr);
+        service.setRequestTimeout(300);
+        QVERIFY(service.listen(path()));
+        Client first(path(), "connect");
+        Client second(path(), "disconnect");
+        QTRY_VERIFY(first.ended && second.ended);
+        QCOMPARE(first.answer, QByteArray("timeout\n"));
+        QCOMPARE(second.answer, QByteArray("timeout\n"));
+        QVERIFY(!link.commands().isBusy());
+        for (int fd : fill)
+            ::close(fd);
+        ::close(stuck);
+    }
+
+    // Each status report is applied whole and announced once: never a mixture of two.
+    void reportAnnouncedOnce_data() {
+        QTest::addColumn<QByteArray>("record");
+        QTest::addColumn<QString>("word");
+        QTest::addColumn<QString>("time");
+        QTest::newRow("state and time") << QByteArray("STATUS CONNSIGOK09:09pm") << "ONLINE"
+                                        << "09:09pm";
+        QTest::newRow("unknown code") << QByteArray("STATUS WHATEVER!09:10pm") << "WAIT..."
+                                      << "09:10pm";
+    }
+    void reportAnnouncedOnce() {
+        QFETCH(QByteArray, record);
+        QFETCH(QString, word);
+        QFETCH(QString, time);
+        ServerLink link;
+        LinkStatusTracker tracker(link);
+        QList<LinkStatus> seen;
+        connect(&tracker, &LinkStatusTracker::changed, this,
+                [&](const LinkStatus& s) { seen << s; });
+        link.dispatchRecord(QString::fromLatin1(record), QStringLiteral("127.0.0.1"));
+        QCOMPARE(seen.size(), 1);
+        QCOMPARE(seen[0].word(), word);
+        QCOMPARE(seen[0].lastConnect, time);
+        QVERIFY(seen[0].serverAnswered);
+        // After a failure the next report turns both fields at once.
+        emit link.commandFailed();
+        QCOMPARE(seen.size(), 2);
+        QCOMPARE(seen[1].word(), QStringLiteral("NO SRVR!"));
+        QVERIFY(!seen[1].serverAnswered);
+        link.dispatchRecord(QStringLiteral("STATUS DISCSIGOK09:11pm"), QStringLiteral("127.0.0.1"));
+        QCOMPARE(seen.size(), 3);
+        QCOMPARE(seen[2].word(), QStringLiteral("OFFLINE"));
+        QVERIFY(seen[2].serverAnswered);
+    }
+};
+
+QTEST_MAIN(TestControl)
+#include "tst_control.moc"
