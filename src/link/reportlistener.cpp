@@ -27,6 +27,10 @@ ReportListener::ReportListener(QObject* parent) : QObject(parent) {
     setLimits(m_limits);
 }
 
+ReportListener::~ReportListener() {
+    close();
+}
+
 void ReportListener::setLimits(const Limits& limits) {
     m_limits = limits;
     m_refusals.setLimit(limits.maxLingering);
@@ -169,7 +173,7 @@ void ReportListener::serveWaiting() {
                         << "ms gives way to" << m_waiting[i].peer;
                     session->socket->close();
                     ++m_displacedCount;
-                    emit displaced(peer);
+                    m_unannounced.emplace_back(false, peer);
                 }
             }
             if (!session) {
@@ -180,13 +184,27 @@ void ReportListener::serveWaiting() {
             open(*session, w.fd, w.peer);
         }
     }
-    for (size_t i = m_waiting.size(); i-- > 0;) {
-        if (t - m_waiting[i].since >= m_limits.graceMs) {
-            const Waiting w = takeWaiting(i);
-            refuse(w.fd, w.peer);
+    for (size_t i = 0; i < m_waiting.size();) {
+        if (t - m_waiting[i].since < m_limits.graceMs) {
+            ++i;
+            continue;
         }
+        const Waiting w = takeWaiting(i);
+        refuse(w.fd, w.peer);
     }
     keepSweeping();
+    announce();
+}
+
+void ReportListener::announce() {
+    std::vector<std::pair<bool, QString>> events;
+    events.swap(m_unannounced);
+    for (const auto& [wasRefused, peer] : events) {
+        if (wasRefused)
+            emit refused(peer);
+        else
+            emit displaced(peer);
+    }
 }
 
 void ReportListener::open(Session& session, int descriptor, const QString& peer) {
@@ -206,7 +224,7 @@ void ReportListener::refuse(int descriptor, const QString& peer) {
         qCDebug(lcLink) << "the refusal notice could not be sent to" << peer;
     ++m_refusedCount;
     qCDebug(lcLink) << "refused" << peer << "(" << m_refusedCount << "so far)";
-    emit refused(peer);
+    m_unannounced.emplace_back(true, peer);
 }
 
 void ReportListener::onData(Session& session) {

@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <array>
 #include <functional>
+#include <utility>
 #include <vector>
 
 class ReportListener : public QObject {
@@ -43,6 +44,7 @@ public:
     };
 
     explicit ReportListener(QObject* parent = nullptr);
+    ~ReportListener() override;
 
     bool listen(int port);
     // Stops listening and drops every open session without reading it.
@@ -99,6 +101,9 @@ private:
     void open(Session& session, int descriptor, const QString& peer);
     void refuse(int descriptor, const QString& peer);
     void keepSweeping();
+    // Emits the refusals and displacements of a pass once the pass is over, so that whatever
+    // their receivers do cannot pull the lists from under it.
+    void announce();
     void onData(Session& session);
     void onPeerClosed(Session& session);
     qint64 now() const { return m_clock ? m_clock() : m_steady.elapsed(); }
@@ -107,6 +112,7 @@ private:
     std::array<Session, kSessionCount> m_sessions;
     std::vector<Waiting> m_waiting;
     RefusedConnections m_refusals;
+    std::vector<std::pair<bool, QString>> m_unannounced; // (refused rather than displaced, peer)
     QTimer m_sweepTimer;
     QElapsedTimer m_steady;
     std::function<qint64()> m_clock;
