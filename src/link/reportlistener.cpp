@@ -4,6 +4,7 @@
 #include "link/logging.h"
 #include "link/records.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -12,6 +13,8 @@ ReportListener::ReportListener(QObject* parent) : QObject(parent) {
     m_steady.start();
     m_sweepTimer.setInterval(kSweepIntervalMs);
     connect(&m_sweepTimer, &QTimer::timeout, this, &ReportListener::sweep);
+    m_graceTimer.setSingleShot(true);
+    connect(&m_graceTimer, &QTimer::timeout, this, &ReportListener::serveWaiting);
     connect(&m_listener, &TcpListener::connectionsWaiting, this, &ReportListener::acceptWaiting);
     for (Session& session : m_sessions) {
         session.socket = new StreamSocket(this);
@@ -56,6 +59,7 @@ void ReportListener::close() {
         ::close(takeWaiting(m_waiting.size() - 1).fd);
     m_refusals.closeAll();
     m_sweepTimer.stop();
+    m_graceTimer.stop();
 }
 
 int ReportListener::openSessions() const {
@@ -191,6 +195,14 @@ void ReportListener::serveWaiting() {
         }
         const Waiting w = takeWaiting(i);
         refuse(w.fd, w.peer);
+    }
+    if (!m_waiting.empty()) {
+        qint64 earliest = m_waiting.front().since;
+        for (const Waiting& w : m_waiting)
+            earliest = qMin(earliest, w.since);
+        m_graceTimer.start(int(std::clamp<qint64>(earliest + m_limits.graceMs - t, 1, 60000)));
+    } else {
+        m_graceTimer.stop();
     }
     keepSweeping();
     announce();

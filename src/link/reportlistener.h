@@ -114,6 +114,7 @@ private:
     RefusedConnections m_refusals;
     std::vector<std::pair<bool, QString>> m_unannounced; // (refused rather than displaced, peer)
     QTimer m_sweepTimer;
+    QTimer m_graceTimer; // ends the earliest grace on time, between sweep ticks
     QElapsedTimer m_steady;
     std::function<qint64()> m_clock;
     Limits m_limits;
