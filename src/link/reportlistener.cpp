@@ -139,10 +139,10 @@ void ReportListener::probe(Waiting& waiting) {
     const ssize_t n = ::recv(waiting.fd, &first, 1, MSG_PEEK | MSG_DONTWAIT);
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
         return;
+    // Bytes, or the peer's end without any (an empty record), or a broken connection: nothing
+    // more to learn until it is served or refused.
     waiting.carriesRecord = n > 0;
-    waiting.ended = n == 0;
     waiting.broken = n < 0;
-    // Nothing more to learn until it is served or refused.
     waiting.notifier->setEnabled(false);
 }
 

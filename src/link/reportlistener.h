@@ -88,7 +88,6 @@ private:
         QString peer;
         qint64 since = 0;
         bool carriesRecord = false; // bytes are waiting to be read
-        bool ended = false;         // the peer closed without sending anything
         bool broken = false;
         QSocketNotifier* notifier = nullptr; // a child; deleted later, it may be signalling
     };
