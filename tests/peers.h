@@ -7,7 +7,11 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
+#include <arpa/inet.h>
 #include <memory>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 // A TCP port that nothing listens on right now. Settings hold ports as 16-bit signed numbers,
 // so it lies below the system's ephemeral range.
@@ -68,4 +72,22 @@ inline void deliver(int port, const QByteArray& record) {
     s->write(record);
     QVERIFY(s->waitForBytesWritten(3000));
     s->disconnectFromHost();
+}
+
+// A blocking descriptor connected to 127.0.0.1:port whose reads and writes give up after
+// `limitMs`, or -1 when nobody answers.
+inline int connectLoopback(int port, int limitMs = 3000) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const timeval limit{limitMs / 1000, (limitMs % 1000) * 1000};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(quint16(port));
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
 }

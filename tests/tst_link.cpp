@@ -16,6 +16,9 @@
 #include <unistd.h>
 
 Q_DECLARE_METATYPE(LinkState)
+// How a refused peer behaves: silent, or writing its record at once, later, or at length.
+enum class RefusedPeer { Silent, WritesAtOnce, WritesLater, WritesAtLength };
+Q_DECLARE_METATYPE(RefusedPeer)
 
 namespace {
 
@@ -106,16 +109,10 @@ struct SilentServer {
 
 // One peer thread's view of a report connection: the listener's answer until it closed.
 QByteArray reportAndRead(int port, const QByteArray& record) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = htons(quint16(port));
+    const int fd = connectLoopback(port, 10000);
     QByteArray answer;
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
-        ::close(fd);
+    if (fd < 0)
         return "connect failed";
-    }
     ::send(fd, record.constData(), size_t(record.size()), MSG_NOSIGNAL);
     ::shutdown(fd, SHUT_WR);
     char buffer[128];
@@ -124,6 +121,65 @@ QByteArray reportAndRead(int port, const QByteArray& record) {
         answer.append(buffer, n);
     ::close(fd);
     return answer;
+}
+
+// A report peer on a plain descriptor, read without blocking while the listener runs.
+struct RawPeer {
+    int fd = -1;
+    QByteArray got;
+    bool ended = false; // the listener closed in order
+    bool reset = false; // the connection broke instead
+    explicit RawPeer(int port) : fd(connectLoopback(port)) {}
+    ~RawPeer() {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    void write(const QByteArray& bytes) {
+        ::send(fd, bytes.constData(), size_t(bytes.size()), MSG_NOSIGNAL);
+    }
+    // Takes what arrived; true once the connection has ended either way.
+    bool finished() {
+        char buffer[256];
+        while (!ended && !reset) {
+            const ssize_t n = ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
+            if (n > 0)
+                got.append(buffer, n);
+            else if (n == 0)
+                ended = true;
+            else if (errno == EAGAIN || errno == EWOULDBLOCK)
+                return false;
+            else
+                reset = true;
+        }
+        return true;
+    }
+};
+
+// One refused peer's try on a blocking socket with time limits: true when the notice arrived
+// whole and the listener then closed in order.
+bool refusedInOrder(int port, RefusedPeer kind) {
+    const int fd = connectLoopback(port, 5000);
+    bool ok = fd >= 0;
+    const QByteArray record = kind == RefusedPeer::WritesAtLength
+                                  ? QByteArray(256 * 1024, 'M').prepend("MESSAG")
+                                  : QByteArray("STATUS CONNSIGOK10:10pm");
+    if (ok && kind == RefusedPeer::WritesLater)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    if (ok && kind != RefusedPeer::Silent)
+        ok = ::send(fd, record.constData(), size_t(record.size()), MSG_NOSIGNAL) == record.size();
+    QByteArray answer;
+    ssize_t n = -1;
+    char buffer[128];
+    while (ok && (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0)
+        answer.append(buffer, n);
+    // A reset also ends the reading with nothing once the notice is in; it leaves its error.
+    int error = 0;
+    socklen_t length = sizeof error;
+    if (fd >= 0) {
+        ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length);
+        ::close(fd);
+    }
+    return ok && n == 0 && error == 0 && answer == kRefusalNotice;
 }
 
 } // namespace
@@ -337,7 +393,7 @@ private slots:
         QCOMPARE(link->reports().sessionBytes(0), 0);
     }
 
-    void sessionLimitRefusalAndReuse() {
+    void lowestFreeSessionIsReused() {
         std::vector<std::unique_ptr<QTcpSocket>> peers;
         for (int i = 0; i < ReportListener::kSessionCount; ++i) {
             peers.push_back(reportPeer(listenPort));
@@ -345,20 +401,7 @@ private slots:
             QTRY_COMPARE(link->reports().openSessions(), i + 1);
         }
         peers[3]->write("STATUS CONNSIG");
-        auto tenth = reportPeer(listenPort);
-        QVERIFY(tenth);
-        tenth->write("garbage the refusal must not keep");
-        QByteArray told;
-        QTRY_VERIFY(
-            (told += tenth->readAll(), tenth->state() == QAbstractSocket::UnconnectedState));
-        told += tenth->readAll();
-        QCOMPARE(told, QByteArray(kRefusalNotice));
-        QCOMPARE(told.size(), 60);
-        QCOMPARE(seen->log,
-                 (QList<QStringList>{{QStringLiteral("     Cant accept any more connections!"),
-                                      QStringLiteral("     (IP:127.0.0.1)")}}));
-        QCOMPARE(link->reports().openSessions(), ReportListener::kSessionCount);
-
+        QTRY_COMPARE(link->reports().sessionBytes(3), 14);
         // Free the second and fifth sessions; the next connection takes the lower one.
         peers[1]->write("MSGREC");
         peers[1]->disconnectFromHost();
@@ -381,6 +424,7 @@ private slots:
     // Many peers at once, far beyond the session limit: each one is either served or told the
     // client is full, every refusal is logged once, and the link keeps working afterwards.
     void floodOfPeers() {
+        link->reports().setClock({});
         std::atomic<bool> stop{false};
         std::atomic<int> served{0}, refused{0}, other{0}, running{24};
         std::vector<std::thread> threads;
@@ -463,6 +507,208 @@ private slots:
         QTRY_VERIFY(!link->reports().sweepScheduled()); // no clean-up ticks while idle
         deliver(listenPort, "STATUS CONNSIGOK01:01am");
         QTRY_COMPARE(seen->states, QList<LinkState>{LinkState::Online});
+    }
+
+    // A connection that finds every session busy waits a short grace: a record it carries takes
+    // the place of a session that has long received nothing; otherwise it is refused, and a free
+    // session is its at once.
+    void waitingConnection_data() {
+        QTest::addColumn<int>("holdersSilentMs");
+        QTest::addColumn<bool>("carriesRecord");
+        QTest::addColumn<bool>("sessionFrees");
+        QTest::addColumn<QString>("outcome");
+        QTest::newRow("silent, sessions just opened") << 0 << false << false << "refused";
+        QTest::newRow("silent, a session long silent") << 5000 << false << false << "refused";
+        QTest::newRow("record, sessions receiving") << 0 << true << false << "refused";
+        QTest::newRow("record, a session long silent") << 1000 << true << false << "displaced";
+        QTest::newRow("silent, a session frees") << 0 << false << true << "served";
+        QTest::newRow("record, a session frees") << 0 << true << true << "served";
+    }
+    void waitingConnection() {
+        QFETCH(int, holdersSilentMs);
+        QFETCH(bool, carriesRecord);
+        QFETCH(bool, sessionFrees);
+        QFETCH(QString, outcome);
+        ReportListener& reports = link->reports();
+        const int grace = reports.limits().graceMs;
+        std::vector<std::unique_ptr<RawPeer>> holders;
+        for (int i = 0; i < ReportListener::kSessionCount; ++i) {
+            holders.push_back(std::make_unique<RawPeer>(listenPort));
+            QTRY_COMPARE(reports.openSessions(), i + 1);
+        }
+        // Every session but the seventh is receiving a record right now.
+        clockMs = holdersSilentMs;
+        for (int i = 0; i < ReportListener::kSessionCount; ++i)
+            if (i != 6)
+                holders[size_t(i)]->write("S");
+        for (int i = 0; i < ReportListener::kSessionCount; ++i)
+            QTRY_COMPARE(reports.sessionBytes(i), i == 6 ? 0 : 1);
+
+        RawPeer tenth(listenPort);
+        QVERIFY(tenth.fd >= 0);
+        if (carriesRecord) {
+            tenth.write("STATUS CONNSIGOK03:03am");
+            ::shutdown(tenth.fd, SHUT_WR);
+        }
+        if (sessionFrees) {
+            QTRY_COMPARE(reports.waitingConnections(), 1);
+            holders[2].reset();
+            QTRY_COMPARE(reports.sessionState(2), StreamSocket::State::Connected);
+            ::shutdown(tenth.fd, SHUT_WR);
+            QTRY_VERIFY(tenth.finished());
+            QVERIFY(tenth.ended);
+            QCOMPARE(tenth.got, QByteArray());
+            QCOMPARE(seen->states,
+                     carriesRecord ? QList<LinkState>{LinkState::Online} : QList<LinkState>{});
+        } else if (outcome == QLatin1String("displaced")) {
+            QTRY_COMPARE(seen->states, QList<LinkState>{LinkState::Online});
+            QTRY_VERIFY(holders[6]->finished());
+            QVERIFY(holders[6]->ended);
+            QCOMPARE(reports.displacedCount(), 1);
+        } else {
+            // Refused only once the grace has run out, with the notice and an orderly close.
+            QTRY_COMPARE(reports.waitingConnections(), 1);
+            clockMs += grace - 1;
+            reports.sweep();
+            QVERIFY(!tenth.finished());
+            clockMs += 1;
+            reports.sweep();
+            QTRY_VERIFY(tenth.finished());
+            QVERIFY(tenth.ended);
+            QCOMPARE(tenth.got, QByteArray(kRefusalNotice));
+            QCOMPARE(seen->log,
+                     (QList<QStringList>{{QStringLiteral("     Cant accept any more connections!"),
+                                          QStringLiteral("     (IP:127.0.0.1)")}}));
+            QVERIFY(seen->states.isEmpty());
+        }
+        QCOMPARE(reports.refusedCount(), outcome == QLatin1String("refused") ? 1 : 0);
+        QCOMPARE(reports.displacedCount(), outcome == QLatin1String("displaced") ? 1 : 0);
+        QCOMPARE(reports.waitingConnections(), 0);
+        // The sessions that were receiving keep what they had.
+        for (int i = 0; i < ReportListener::kSessionCount; ++i)
+            if (i != 6 && i != 2)
+                QCOMPARE(reports.sessionBytes(i), 1);
+    }
+
+    // With every session receiving a record, refused peers get the whole notice and then an
+    // orderly close, whether they write or not.
+    void refusalNoticeThenOrderlyClose_data() {
+        QTest::addColumn<RefusedPeer>("kind");
+        QTest::newRow("silent") << RefusedPeer::Silent;
+        QTest::newRow("writes at once") << RefusedPeer::WritesAtOnce;
+        QTest::newRow("writes 50 ms later") << RefusedPeer::WritesLater;
+        QTest::newRow("writes 256 KiB") << RefusedPeer::WritesAtLength;
+    }
+    void refusalNoticeThenOrderlyClose() {
+        QFETCH(RefusedPeer, kind);
+        ReportListener::Limits limits;
+        limits.graceMs = 0;
+        link->reports().setLimits(limits);
+        std::vector<std::unique_ptr<QTcpSocket>> holders;
+        for (int i = 0; i < ReportListener::kSessionCount; ++i) {
+            holders.push_back(reportPeer(listenPort));
+            QVERIFY(holders.back());
+            holders.back()->write("STATUS");
+            QTRY_COMPARE(link->reports().sessionBytes(i), 6);
+        }
+        constexpr int kThreads = 10, kTries = 5;
+        std::atomic<int> inOrder{0}, running{kThreads};
+        std::vector<std::thread> threads;
+        for (int t = 0; t < kThreads; ++t)
+            threads.emplace_back([&, port = listenPort] {
+                for (int i = 0; i < kTries; ++i)
+                    inOrder += refusedInOrder(port, kind);
+                --running;
+            });
+        QElapsedTimer t;
+        t.start();
+        while (running > 0 && t.elapsed() < 20000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        for (auto& th : threads)
+            th.join();
+        QCOMPARE(inOrder.load(), kThreads * kTries);
+        QCOMPARE(link->reports().refusedCount(), kThreads * kTries);
+        QCOMPARE(seen->count(QStringLiteral("     Cant accept any more connections!")),
+                 kThreads * kTries);
+        QCOMPARE(link->reports().openSessions(), ReportListener::kSessionCount);
+        for (int i = 0; i < ReportListener::kSessionCount; ++i)
+            QCOMPARE(link->reports().sessionBytes(i), 6);
+    }
+
+    // A genuine report (connect, write, close) reaches the display within 3 s however many
+    // peers connect idly and reconnect as soon as they are dropped or refused.
+    void genuineReportAmongIdlePeers_data() {
+        QTest::addColumn<bool>("holdOpen");
+        QTest::addColumn<int>("maxWaiting");
+        QTest::newRow("idle peers hold and reconnect") << true << 32;
+        QTest::newRow("idle peers, few may wait") << true << 3;
+        QTest::newRow("peers connect and close at once") << false << 32;
+    }
+    void genuineReportAmongIdlePeers() {
+        QFETCH(bool, holdOpen);
+        QFETCH(int, maxWaiting);
+        ReportListener& reports = link->reports();
+        ReportListener::Limits limits;
+        limits.maxWaiting = maxWaiting;
+        reports.setLimits(limits);
+        QElapsedTimer steady;
+        steady.start();
+        std::atomic<qint64> offset{0};
+        reports.setClock([&] { return steady.elapsed() + offset; });
+
+        constexpr int kIdlePeers = 12;
+        std::atomic<bool> stop{false};
+        std::atomic<int> running{kIdlePeers + 1}, attempts{0};
+        std::vector<std::thread> threads;
+        const int port = listenPort;
+        for (int i = 0; i < kIdlePeers; ++i)
+            threads.emplace_back([&, port] {
+                while (!stop && attempts < 20000) {
+                    ++attempts;
+                    const int fd = connectLoopback(port, 200);
+                    if (fd >= 0 && holdOpen) {
+                        char buffer[128];
+                        ssize_t n;
+                        while ((n = ::recv(fd, buffer, sizeof buffer, 0)) > 0 || !stop) {
+                            if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK))
+                                break;
+                        }
+                    }
+                    if (fd >= 0)
+                        ::close(fd);
+                }
+                --running;
+            });
+        QElapsedTimer t;
+        t.start();
+        while (reports.openSessions() < ReportListener::kSessionCount && t.elapsed() < 3000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        offset = 1500; // every idle session has now received nothing for long
+
+        std::atomic<bool> delivered{false};
+        threads.emplace_back([&, port] {
+            while (!stop && !delivered) {
+                if (reportAndRead(port, "STATUS DIALSIGOK12:34pm").isEmpty())
+                    delivered = true;
+                else
+                    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            }
+            --running;
+        });
+        t.restart();
+        while (!seen->states.contains(LinkState::Dialing) && t.elapsed() < 3000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        const qint64 took = t.elapsed();
+        stop = true;
+        link->stopListening();
+        while (running > 0 && t.elapsed() < 10000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        for (auto& th : threads)
+            th.join();
+        QVERIFY2(seen->states.contains(LinkState::Dialing),
+                 qPrintable(QStringLiteral("no report within %1 ms").arg(took)));
+        QCOMPARE(seen->count(QStringLiteral("     Cant accept any more connections!")),
+                 reports.refusedCount());
     }
 
     // Peers that connect and never send or close hold a session only for a limited time, so

@@ -2,14 +2,25 @@
 
 #include "link/socket/streamsocket.h"
 
+#include <QLoggingCategory>
+
 #include <arpa/inet.h>
 #include <cerrno>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+namespace {
+Q_LOGGING_CATEGORY(lcSocket, "zav.link.socket", QtWarningMsg)
+}
+
 TcpListener::TcpListener(QObject* parent) : QObject(parent) {
     m_notifier.setEnabled(false);
+    m_pause.setSingleShot(true);
+    connect(&m_pause, &QTimer::timeout, this, [this] {
+        if (m_fd >= 0)
+            m_notifier.setEnabled(true);
+    });
     connect(&m_notifier, &QSocketNotifier::activated, this, &TcpListener::connectionsWaiting);
 }
 
@@ -42,6 +53,7 @@ bool TcpListener::listen(int port) {
 }
 
 void TcpListener::close() {
+    m_pause.stop();
     m_notifier.setEnabled(false);
     if (m_fd >= 0) {
         ::close(m_fd);
@@ -64,6 +76,14 @@ int TcpListener::acceptNext(QString& peerAddress) {
         // A connection that was reset while it waited is simply gone; try the next one.
         if (errno == EINTR || errno == ECONNABORTED)
             continue;
+        // Out of descriptors or memory: the connection stays queued and the socket readable, so
+        // taking a rest keeps the owner from spinning on it.
+        if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
+            qCDebug(lcSocket) << "cannot accept a connection:" << qt_error_string(errno)
+                              << "- pausing for" << kPauseMs << "ms";
+            m_notifier.setEnabled(false);
+            m_pause.start(kPauseMs);
+        }
         return -1;
     }
 }

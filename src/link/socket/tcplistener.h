@@ -4,10 +4,14 @@
 #include <QObject>
 #include <QSocketNotifier>
 #include <QString>
+#include <QTimer>
 
 class TcpListener : public QObject {
     Q_OBJECT
 public:
+    // How long accepting rests when the system has no descriptor or memory left for one more.
+    static constexpr int kPauseMs = 100;
+
     explicit TcpListener(QObject* parent = nullptr);
     ~TcpListener() override;
 
@@ -16,7 +20,8 @@ public:
     void close();
     bool isListening() const { return m_fd >= 0; }
 
-    // The next waiting connection as a non-blocking descriptor, or -1 when none waits.
+    // The next waiting connection as a non-blocking descriptor, or -1 when none waits or none
+    // can be taken now (then connectionsWaiting rests a moment instead of repeating at once).
     int acceptNext(QString& peerAddress);
 
 signals:
@@ -25,4 +30,5 @@ signals:
 private:
     int m_fd = -1;
     QSocketNotifier m_notifier{QSocketNotifier::Read};
+    QTimer m_pause;
 };

@@ -1,0 +1,378 @@
+// The socket layer on its own: the non-blocking stream, the listener and the refusals, against
+// peers on 127.0.0.1.
+#include "peers.h"
+
+#include "link/socket/refusedconnections.h"
+#include "link/socket/streamsocket.h"
+#include "link/socket/tcplistener.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+#include <arpa/inet.h>
+#include <cerrno>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+// Reads without blocking until the connection ends; how it ended and what came.
+struct Ending {
+    QByteArray got;
+    bool orderly = false;
+    bool done = false;
+};
+bool readToEnd(int fd, Ending& e) {
+    char buffer[4096];
+    while (!e.done) {
+        const ssize_t n = ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
+        if (n > 0) {
+            e.got.append(buffer, n);
+            continue;
+        }
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            return false;
+        // A reset can also read as an end once data came; it leaves its error behind.
+        int error = 0;
+        socklen_t length = sizeof error;
+        ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length);
+        e.orderly = n == 0 && error == 0;
+        e.done = true;
+    }
+    return true;
+}
+
+// A listener on a free port with one accepted connection: the client end and the accepted one.
+struct LoopbackPair {
+    TcpListener listener;
+    int client = -1;
+    int accepted = -1;
+    QString peer;
+    LoopbackPair() {
+        const int port = freePort();
+        if (!listener.listen(port))
+            return;
+        client = connectLoopback(port);
+        QElapsedTimer t;
+        t.start();
+        while (accepted < 0 && t.elapsed() < 3000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            accepted = listener.acceptNext(peer);
+        }
+    }
+    ~LoopbackPair() {
+        if (client >= 0)
+            ::close(client);
+    }
+};
+
+const QByteArray kNotice("FULL - GOODBYE\r\n");
+
+} // namespace
+
+class TestSocket : public QObject {
+    Q_OBJECT
+
+private slots:
+    void dottedAddresses_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<quint32>("address");
+        QTest::addColumn<QString>("dotted");
+        QTest::newRow("loopback") << "127.0.0.1" << true << 0x7f000001u << "127.0.0.1";
+        QTest::newRow("highest") << "255.255.255.255" << true << 0xffffffffu << "255.255.255.255";
+        // Padded numbers are read as the decimal numbers a user means, never as octal.
+        QTest::newRow("leading zeros") << "010.000.0.1" << true << 0x0a000001u << "10.0.0.1";
+        for (const char* bad : {"", "1.2.3", "1.2.3.4.5", "1.2.3.256", "1..3.4", "1.2.3.4 ",
+                                " 1.2.3.4", "+1.2.3.4", "1.2.3.0004", "a.b.c.d", "1,2.3.4"})
+            QTest::newRow(bad) << QString::fromLatin1(bad) << false << 0u << QString();
+    }
+    void dottedAddresses() {
+        QFETCH(QString, text);
+        QFETCH(bool, valid);
+        QFETCH(quint32, address);
+        QFETCH(QString, dotted);
+        quint32 parsed = 0xdeadbeef;
+        QCOMPARE(parseDottedIPv4(text, parsed), valid);
+        QCOMPARE(parsed, valid ? address : 0xdeadbeefu); // untouched when refused
+        if (valid)
+            QCOMPARE(dottedIPv4(parsed), dotted);
+    }
+
+    // Connects, hands over more than the system buffers at once, and announces the end only
+    // when every byte is with the system; the peer receives them all, in order.
+    void streamConnectsAndSendsEverything() {
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost, quint16(freePort())));
+        StreamSocket stream;
+        QSignalSpy connected(&stream, &StreamSocket::connected);
+        QSignalSpy complete(&stream, &StreamSocket::sendComplete);
+        stream.connectTo(QStringLiteral("127.0.0.1"), server.serverPort());
+        QCOMPARE(stream.state(), StreamSocket::State::Connecting);
+        QTRY_COMPARE(connected.size(), 1);
+        QCOMPARE(stream.state(), StreamSocket::State::Connected);
+        QCOMPARE(stream.peerAddress(), QStringLiteral("127.0.0.1"));
+        QTRY_VERIFY(server.hasPendingConnections());
+        QTcpSocket* peer = server.nextPendingConnection();
+
+        QByteArray bytes(4 * 1024 * 1024, Qt::Uninitialized);
+        for (qsizetype i = 0; i < bytes.size(); ++i)
+            bytes[i] = char(i * 7 / 3);
+        QVERIFY(stream.send(bytes));
+        QCOMPARE(complete.size(), 0); // never from inside the call
+        QByteArray received;
+        QElapsedTimer t;
+        t.start();
+        while (received.size() < bytes.size() && t.elapsed() < 10000) {
+            QCoreApplication::processEvents();
+            received += peer->readAll();
+            if (complete.isEmpty())
+                QVERIFY(received.size() < bytes.size());
+        }
+        QCOMPARE(received.size(), bytes.size());
+        QVERIFY(received == bytes);
+        QTRY_COMPARE(complete.size(), 1);
+        stream.close();
+        QTRY_COMPARE(peer->state(), QAbstractSocket::UnconnectedState);
+        QVERIFY(!stream.send("late")); // nothing goes out on a closed stream
+    }
+
+    // Destinations that cannot be used fail like an attempt that found nobody, always from the
+    // event loop; a stream closed before that announces nothing at all.
+    void unusableDestinations_data() {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<int>("port");
+        QTest::addColumn<bool>("closedAtOnce");
+        QTest::newRow("nobody listens") << "127.0.0.1" << freePort() << false;
+        QTest::newRow("not an address") << "zav-server" << 2509 << false;
+        QTest::newRow("port 0") << "127.0.0.1" << 0 << false;
+        QTest::newRow("port 65536") << "127.0.0.1" << 65536 << false;
+        QTest::newRow("not an address, closed") << "zav-server" << 2509 << true;
+        QTest::newRow("nobody listens, closed") << "127.0.0.1" << freePort() << true;
+    }
+    void unusableDestinations() {
+        QFETCH(QString, address);
+        QFETCH(int, port);
+        QFETCH(bool, closedAtOnce);
+        StreamSocket stream;
+        QSignalSpy failed(&stream, &StreamSocket::failed);
+        QSignalSpy connected(&stream, &StreamSocket::connected);
+        stream.connectTo(address, port);
+        QCOMPARE(failed.size(), 0);
+        if (closedAtOnce) {
+            stream.close();
+            QTest::qWait(50);
+            QCOMPARE(failed.size(), 0);
+            QCOMPARE(stream.state(), StreamSocket::State::Closed);
+        } else {
+            QTRY_COMPARE(failed.size(), 1);
+            QCOMPARE(stream.state(), StreamSocket::State::Failed);
+        }
+        QCOMPARE(connected.size(), 0);
+    }
+
+    // An accepted connection: its bytes are announced before its end, and the end tells an
+    // orderly close from a broken connection.
+    void adoptedConnectionEndings_data() {
+        QTest::addColumn<QByteArray>("sent");
+        QTest::addColumn<bool>("reset");
+        QTest::addColumn<StreamSocket::State>("finalState");
+        QTest::newRow("record then close")
+            << QByteArray("STATUS CONNSIGOK") << false << StreamSocket::State::PeerClosed;
+        QTest::newRow("large record then close")
+            << QByteArray(300 * 1024, 'x') << false << StreamSocket::State::PeerClosed;
+        QTest::newRow("nothing then close")
+            << QByteArray() << false << StreamSocket::State::PeerClosed;
+        QTest::newRow("reset") << QByteArray("STATUS") << true << StreamSocket::State::Failed;
+    }
+    void adoptedConnectionEndings() {
+        QFETCH(QByteArray, sent);
+        QFETCH(bool, reset);
+        QFETCH(StreamSocket::State, finalState);
+        LoopbackPair pair;
+        QVERIFY(pair.accepted >= 0);
+        QCOMPARE(pair.peer, QStringLiteral("127.0.0.1"));
+        StreamSocket stream;
+        QList<QString> events;
+        QByteArray received;
+        connect(&stream, &StreamSocket::dataArrived, this, [&] {
+            events << QStringLiteral("data");
+            received += stream.takeReceived();
+        });
+        connect(&stream, &StreamSocket::peerClosed, this, [&] { events << QStringLiteral("end"); });
+        connect(&stream, &StreamSocket::failed, this, [&] { events << QStringLiteral("failed"); });
+        stream.adopt(pair.accepted, pair.peer);
+        QCOMPARE(stream.state(), StreamSocket::State::Connected);
+        if (!sent.isEmpty())
+            QCOMPARE(::send(pair.client, sent.constData(), size_t(sent.size()), 0), sent.size());
+        if (reset) {
+            QTRY_COMPARE(received, sent);
+            const linger abortive{1, 0};
+            ::setsockopt(pair.client, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
+        }
+        ::close(pair.client);
+        pair.client = -1;
+        QTRY_COMPARE(stream.state(), finalState);
+        QCOMPARE(received, sent);
+        QCOMPARE(events.last(), QString::fromLatin1(reset ? "failed" : "end"));
+        QCOMPARE(events.count(QStringLiteral("end")) + events.count(QStringLiteral("failed")), 1);
+        QCOMPARE(stream.peerAddress(), QStringLiteral("127.0.0.1"));
+        stream.close();
+        QCOMPARE(stream.state(), StreamSocket::State::Closed);
+        QCOMPARE(stream.peerAddress(), QStringLiteral("127.0.0.1")); // still readable
+    }
+
+    void listenerPorts_data() {
+        QTest::addColumn<int>("port");
+        QTest::addColumn<bool>("taken");
+        QTest::addColumn<bool>("listens");
+        QTest::newRow("free port") << freePort() << false << true;
+        QTest::newRow("port in use") << freePort() << true << false;
+        QTest::newRow("port 0") << 0 << false << false;
+        QTest::newRow("port 65536") << 65536 << false << false;
+        QTest::newRow("negative") << -1 << false << false;
+    }
+    void listenerPorts() {
+        QFETCH(int, port);
+        QFETCH(bool, taken);
+        QFETCH(bool, listens);
+        QTcpServer other;
+        if (taken)
+            QVERIFY(other.listen(QHostAddress::AnyIPv4, quint16(port)));
+        TcpListener listener;
+        QCOMPARE(listener.listen(port), listens);
+        QCOMPARE(listener.isListening(), listens);
+        QString peer;
+        QCOMPARE(listener.acceptNext(peer), -1); // nobody waits
+        listener.close();
+        QVERIFY(!listener.isListening());
+        if (listens)
+            QVERIFY(listener.listen(port)); // free again at once
+    }
+
+    // Out of descriptors, a waiting connection cannot be taken: the listener rests instead of
+    // being woken again and again, and takes the connection once descriptors are back.
+    void listenerRestsWhenOutOfDescriptors() {
+        TcpListener listener;
+        const int port = freePort();
+        QVERIFY(listener.listen(port));
+        int wakeups = 0;
+        int accepted = -1;
+        connect(&listener, &TcpListener::connectionsWaiting, this, [&] {
+            ++wakeups;
+            QString peer;
+            accepted = listener.acceptNext(peer);
+        });
+        const int client = connectLoopback(port);
+        QVERIFY(client >= 0);
+        rlimit saved{};
+        QCOMPARE(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+        // No descriptor above the ones in use now can be had.
+        const int probe = ::dup(0);
+        QVERIFY(probe >= 0);
+        ::close(probe);
+        rlimit tight = saved;
+        tight.rlim_cur = rlim_t(probe);
+        QCOMPARE(::setrlimit(RLIMIT_NOFILE, &tight), 0);
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 300)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QCOMPARE(::setrlimit(RLIMIT_NOFILE, &saved), 0);
+        QCOMPARE(accepted, -1);
+        QVERIFY2(wakeups <= 300 / TcpListener::kPauseMs + 1, qPrintable(QString::number(wakeups)));
+        QTRY_VERIFY(accepted >= 0);
+        ::close(accepted);
+        ::close(client);
+    }
+
+    // A refused peer gets the notice whole and then an orderly close, whatever it sends, and
+    // nothing it sends is kept.
+    void refusalIsHeardOut_data() {
+        QTest::addColumn<QByteArray>("sent");
+        QTest::addColumn<bool>("closesAfterNotice");
+        QTest::newRow("silent") << QByteArray() << true;
+        QTest::newRow("record") << QByteArray("STATUS CONNSIGOK09:09am") << true;
+        QTest::newRow("4 MiB") << QByteArray(4 * 1024 * 1024, 'z') << true;
+        QTest::newRow("record, stays open") << QByteArray("MESSAGhello") << false;
+    }
+    void refusalIsHeardOut() {
+        QFETCH(QByteArray, sent);
+        QFETCH(bool, closesAfterNotice);
+        qint64 clockMs = 0;
+        RefusedConnections refusals;
+        refusals.setClock([&] { return clockMs; });
+        refusals.setTimeLimit(2000);
+        LoopbackPair pair;
+        QVERIFY(pair.accepted >= 0);
+        // The peer's bytes are under way before and after it is turned away.
+        const qsizetype early = qMin<qsizetype>(sent.size(), 8);
+        if (early > 0)
+            QCOMPARE(::send(pair.client, sent.constData(), size_t(early), 0), early);
+        QVERIFY(refusals.turnAway(pair.accepted, kNotice));
+        QCOMPARE(refusals.lingering(), 1);
+        qsizetype written = early;
+        Ending ending;
+        QElapsedTimer t;
+        t.start();
+        while (written < sent.size() && t.elapsed() < 10000) {
+            const ssize_t n = ::send(pair.client, sent.constData() + written,
+                                     size_t(sent.size() - written), MSG_DONTWAIT);
+            if (n > 0)
+                written += n;
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        }
+        QCOMPARE(written, sent.size());
+        while (!readToEnd(pair.client, ending) && t.elapsed() < 10000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QCOMPARE(ending.got, kNotice);
+        QVERIFY(ending.orderly);
+        if (closesAfterNotice) {
+            ::shutdown(pair.client, SHUT_WR);
+            QTRY_COMPARE(refusals.lingering(), 0);
+        } else {
+            // Still writing after the notice: heard out until the time limit.
+            QCOMPARE(::send(pair.client, "more", 4, 0), 4);
+            QTest::qWait(20);
+            clockMs = 1999;
+            refusals.expire();
+            QCOMPARE(refusals.lingering(), 1);
+            clockMs = 2000;
+            refusals.expire();
+            QCOMPARE(refusals.lingering(), 0);
+        }
+        QTest::qWait(20);
+        int error = 0;
+        socklen_t length = sizeof error;
+        ::getsockopt(pair.client, SOL_SOCKET, SO_ERROR, &error, &length);
+        QCOMPARE(error, 0); // no reset followed
+    }
+
+    // Beyond the limit in number, the connection heard out longest is closed at once.
+    void refusalsAreBoundedInNumber() {
+        RefusedConnections refusals;
+        refusals.setLimit(2);
+        std::vector<std::unique_ptr<LoopbackPair>> pairs;
+        for (int i = 0; i < 3; ++i) {
+            pairs.push_back(std::make_unique<LoopbackPair>());
+            QVERIFY(pairs.back()->accepted >= 0);
+            QVERIFY(refusals.turnAway(pairs.back()->accepted, kNotice));
+            QCOMPARE(refusals.lingering(), qMin(i + 1, 2));
+        }
+        // The first one's descriptor is gone; no descriptor was opened since.
+        QCOMPARE(::fcntl(pairs[0]->accepted, F_GETFD), -1);
+        QVERIFY(::fcntl(pairs[2]->accepted, F_GETFD) >= 0);
+        refusals.closeAll();
+        QCOMPARE(refusals.lingering(), 0);
+        for (const auto& pair : pairs) {
+            Ending ending;
+            QTRY_VERIFY(readToEnd(pair->client, ending));
+            QCOMPARE(ending.got, kNotice);
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSocket)
+#include "tst_socket.moc"
