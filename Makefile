@@ -1,6 +1,6 @@
 # ZAV Remote 2002: `make run` builds and starts the client, `make test` builds and runs every test,
-# `make package` builds the Debian packages (`make package-check` checks them), `make bench` builds and runs the benchmarks (not part
-# of `make test`).
+# `make package` builds the Debian packages (`make package-check` checks them), `make bench`
+# builds and runs the benchmarks (not part of `make test`).
 SHELL := /bin/bash
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
