@@ -1,6 +1,6 @@
 # ZAV Remote 2002: `make run` builds and starts the client, `make test` builds and runs every test,
-# `make package` builds the Debian package, `make bench` builds and runs the benchmarks (not part
-# of `make test`).
+# `make package` builds the Debian packages (`make package-check` checks them), `make bench`
+# builds and runs the benchmarks (not part of `make test`).
 SHELL := /bin/bash
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
@@ -12,13 +12,17 @@ JOBS       ?= $(shell nproc)
 PACKAGES := cmake make g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev \
             libxcb1-dev xvfb xauth fonts-liberation fonts-dejavu-core desktop-file-utils appstream \
             dbus-daemon at-spi2-core python3-pyatspi
-# What `make package` needs on top: dpkg-shlibdeps finds the package's dependencies.
-PACKAGE_TOOLS := dpkg-dev file
+# What `make package` needs on top (debian/control's Build-Depends are among PACKAGES), and the
+# checkers of `make package-check` (hardening-check is in devscripts).
+PACKAGE_TOOLS := build-essential dpkg-dev debhelper fakeroot devscripts lintian
+# Where `make package` leaves the .deb files.
+PACKAGE_DIR ?= $(BUILD)/debian
 
 # The project's own builds treat warnings as errors; a plain `cmake` build does not.
 CMAKE_FLAGS := -DZAV_WERROR=ON
 
-.PHONY: all deps deps-package build run test test-plain test-asan package bench format clean
+.PHONY: all deps deps-package build run test test-plain test-asan package package-check bench \
+        format clean
 
 all: build
 
@@ -65,10 +69,16 @@ test-asan: deps $(ASAN_BUILD)/CMakeCache.txt
 
 test: test-plain test-asan
 
-# The Debian package of the programs, built from $(BUILD) into $(BUILD)/zav-remote_*.deb.
-package: deps-package $(BUILD)/CMakeCache.txt
-	cmake --build $(BUILD) -j $(JOBS)
-	cd $(BUILD) && cpack -G DEB
+# The Debian packages zav-remote and zav-manager-sim (and their -dbgsym), built by debhelper from
+# a copy of the sources in $(PACKAGE_DIR) without tests or benchmarks, left there as .deb files.
+package: deps-package
+	bash packaging/build-deb.sh $(PACKAGE_DIR) $(JOBS)
+
+# lintian and hardening-check on the packages of `make package` (built first when missing).
+# Not part of `make test`: the package build takes minutes of its own.
+package-check: deps-package
+	@ls $(PACKAGE_DIR)/*.changes >/dev/null 2>&1 || $(MAKE) --no-print-directory package
+	bash packaging/check-deb.sh $(PACKAGE_DIR)
 
 # The program against its anchors, several rounds by turns, on a virtual X display (~4 minutes).
 bench: deps $(BUILD)/CMakeCache.txt
