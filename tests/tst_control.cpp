@@ -7,6 +7,8 @@
 #include "app/linkstatus.h"
 
 #include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QLocalSocket>
 #include <QSemaphore>
 #include <QTemporaryDir>
@@ -309,6 +311,89 @@ private slots:
     }
 
     // Each status report is applied whole and announced once: never a mixture of two.
+    // The fields a script reads for every state: the fixed state word, the signal and the
+    // card, and the time only while the server answers; and how a status bar is shown them.
+    void machineFields_data() {
+        QTest::addColumn<int>("state"); // -1: no report yet
+        QTest::addColumn<bool>("settingsMissing");
+        QTest::addColumn<QString>("word");
+        QTest::addColumn<QJsonValue>("signal");
+        QTest::addColumn<QJsonValue>("card");
+        QTest::addColumn<QString>("line");
+        const QJsonValue none(QJsonValue::Null);
+        auto row = [&](const char* name, int state, bool missing, const char* word,
+                       QJsonValue signal, QJsonValue card, const char* line) {
+            QTest::newRow(name) << state << missing << QString::fromLatin1(word) << signal << card
+                                << QString::fromLatin1(line);
+        };
+        using S = LinkState;
+        row("online", int(S::Online), false, "online", true, true, "ONLINE 10:15am");
+        row("online, no signal", int(S::OnlineNoSignal), false, "online", false, true,
+            "ONLINE 10:15am");
+        row("offline", int(S::Offline), false, "offline", true, true, "OFFLINE 10:15am");
+        row("offline, no signal", int(S::OfflineNoSignal), false, "offline", false, true,
+            "OFFLINE 10:15am");
+        row("dialing", int(S::Dialing), false, "dialing", true, true, "DIALING 10:15am");
+        row("dialing, no signal", int(S::DialingNoSignal), false, "dialing", false, true,
+            "DIALING 10:15am");
+        row("no card", int(S::NoCard), false, "no-card", none, false, "NO CARD 10:15am");
+        row("no server", int(S::NoServer), false, "no-server", none, none, "NO SRVR!");
+        row("waiting", -1, false, "waiting", none, none, "WAIT...");
+        row("no settings", -1, true, "error", none, none, "ERROR");
+    }
+    void machineFields() {
+        QFETCH(int, state);
+        QFETCH(bool, settingsMissing);
+        QFETCH(QString, word);
+        QFETCH(QJsonValue, signal);
+        QFETCH(QJsonValue, card);
+        QFETCH(QString, line);
+        LinkStatus s;
+        s.settingsMissing = settingsMissing;
+        if (state >= 0) {
+            s.state = LinkState(state);
+            s.serverAnswered = s.state != LinkState::NoServer;
+            s.lastConnect =
+                s.serverAnswered ? QStringLiteral("10:15am") : QStringLiteral("No Server!");
+        }
+        const QJsonObject o = statusObject(s);
+        QCOMPARE(o.value(QStringLiteral("state")).toString(), word);
+        QCOMPARE(o.value(QStringLiteral("status")).toString(), s.word());
+        QCOMPARE(o.value(QStringLiteral("signal")), signal);
+        QCOMPARE(o.value(QStringLiteral("card")), card);
+        QCOMPARE(o.value(QStringLiteral("lastConnect")),
+                 s.serverAnswered ? QJsonValue(QStringLiteral("10:15am")) : QJsonValue());
+        QCOMPARE(StatusPrinter(OutputFormat::Line).line(o), line);
+        const QJsonObject bar =
+            QJsonDocument::fromJson(StatusPrinter(OutputFormat::Waybar).line(o).toUtf8()).object();
+        QCOMPARE(bar.value(QStringLiteral("alt")).toString(), word);
+        QCOMPARE(bar.value(QStringLiteral("class")).toArray().first().toString(), word);
+    }
+
+    // A message joins the status line in the one-line formats instead of replacing it, and
+    // comes as plain text, whatever it holds.
+    void messagesJoinTheStatusLine() {
+        LinkStatus s;
+        s.state = LinkState::Offline;
+        s.serverAnswered = true;
+        s.lastConnect = QStringLiteral("09:00pm");
+        const QJsonObject message = messageObject(QStringLiteral("<b>Dial</b>\r\nat 9"),
+                                                  QStringLiteral("10.0.0.2"), QDateTime());
+        StatusPrinter line(OutputFormat::Line);
+        line.line(statusObject(s));
+        QCOMPARE(line.line(message),
+                 QStringLiteral("OFFLINE 09:00pm  message from 10.0.0.2: <b>Dial</b> / at 9"));
+        StatusPrinter bar(OutputFormat::Waybar);
+        bar.line(statusObject(s));
+        const QJsonObject o = QJsonDocument::fromJson(bar.line(message).toUtf8()).object();
+        QCOMPARE(o.value(QStringLiteral("text")).toString(), QStringLiteral("OFFLINE"));
+        QCOMPARE(o.value(QStringLiteral("class")).toArray(),
+                 (QJsonArray{QStringLiteral("offline"), QStringLiteral("message")}));
+        QVERIFY(o.value(QStringLiteral("tooltip"))
+                    .toString()
+                    .endsWith(QLatin1String("message from 10.0.0.2:\n<b>Dial</b>\r\nat 9")));
+    }
+
     void reportAnnouncedOnce_data() {
         QTest::addColumn<QByteArray>("record");
         QTest::addColumn<QString>("word");

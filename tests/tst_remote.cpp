@@ -9,10 +9,12 @@
 #include "ui/messages/sendmessage.h"
 #include "ui/options/options.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QtTest>
 #include <memory>
 #include <unistd.h>
@@ -92,6 +94,12 @@ private slots:
         QTest::newRow("two commands") << QStringList{"--status", "--connect"} << "one of";
         QTest::newRow("json alone") << QStringList{"--json"} << "--json goes with";
         QTest::newRow("json with connect") << QStringList{"--connect", "--json"} << "--json goes";
+        QTest::newRow("format with send")
+            << QStringList{"--send", "x", "--format", "line"} << "--format goes";
+        QTest::newRow("unknown format")
+            << QStringList{"--watch", "--format", "yaml"} << "unknown format 'yaml'";
+        QTest::newRow("json and format")
+            << QStringList{"--status", "--json", "--format", "line"} << "not both";
         QTest::newRow("empty message") << QStringList{"--send", ""} << "empty";
         QTest::newRow("351 characters")
             << QStringList{"--send", QString(351, QLatin1Char('x'))} << "351 characters";
@@ -112,7 +120,7 @@ private slots:
         const Result r = run({QStringLiteral("--help")});
         QCOMPARE(r.code, 0);
         for (const char* o :
-             {"--status", "--connect", "--disconnect", "--send", "--watch", "--json"})
+             {"--status", "--connect", "--disconnect", "--send", "--watch", "--json", "--format"})
             QVERIFY2(r.out.contains(QLatin1String(o)), o);
     }
 
@@ -205,7 +213,7 @@ private slots:
         deliver(listenPort, "MESSAGHello");
         QTRY_VERIFY((lines += watch.readAllStandardOutput()).count('\n') >= 3);
         QVERIFY(lines.contains("\"status\":\"DIALING\""));
-        QVERIFY(lines.contains("{\"from\":\"127.0.0.1\",\"message\":\"Hello\"}"));
+        QVERIFY(lines.contains("\"from\":\"127.0.0.1\",\"text\":\"Hello\",\"time\":\""));
         watch.terminate();
         QVERIFY(watch.waitForFinished(5000));
         // The running copy still takes its reports itself.
@@ -304,8 +312,81 @@ private slots:
         QVERIFY(watch.waitForFinished(5000));
         const QList<QByteArray> each = lines.trimmed().split('\n');
         QCOMPARE(each.size(), 2);
-        QCOMPARE(each[1], QByteArray(R"({"lastConnect":"10:15am","serverAnswered":true,)"
-                                     R"("status":"DIALING"})"));
+        QCOMPARE(each[1], QByteArray(R"({"card":true,"lastConnect":"10:15am",)"
+                                     R"("lastConnectShown":"10:15am","serverAnswered":true,)"
+                                     R"("signal":true,"state":"dialing","status":"DIALING",)"
+                                     R"("type":"status"})"));
+    }
+
+    // The status bar examples of the README and the manual page, run as the bars run them
+    // (alone against a server on 127.0.0.1): each line is what that bar reads.
+    void statusBarExamples_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<QString>("bar");
+        const QString readme = QStringLiteral(ZAV_SOURCE_DIR "/README.md");
+        const QString manual = QStringLiteral(ZAV_SOURCE_DIR "/packaging/zav-remote.1");
+        QTest::newRow("README waybar") << readme << "\"exec\": \"([^\"]+)\""
+                                       << "waybar";
+        QTest::newRow("README polybar") << readme << "\\nexec = ([^\\n]+)"
+                                        << "line";
+        QTest::newRow("README i3blocks") << readme << "\\ncommand=([^\\n]+)"
+                                         << "line";
+        QTest::newRow("manual waybar") << manual << "\"exec\": \"([^\"]+)\""
+                                       << "waybar";
+        QTest::newRow("manual polybar") << manual << "\\nexec = ([^\\n]+)"
+                                        << "line";
+        QTest::newRow("manual i3blocks") << manual << "\\ncommand=([^\\n]+)"
+                                         << "line";
+    }
+    void statusBarExamples() {
+        QFETCH(QString, file);
+        QFETCH(QString, pattern);
+        QFETCH(QString, bar);
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QString text =
+            QString::fromUtf8(f.readAll()).replace(QStringLiteral("\\-"), QStringLiteral("-"));
+        const QRegularExpressionMatch m = QRegularExpression(pattern).match(text);
+        QVERIFY2(m.hasMatch(), qPrintable(pattern));
+        QStringList args = QProcess::splitCommand(m.captured(1));
+        QCOMPARE(args.takeFirst(), QStringLiteral("zav-remote"));
+
+        ReportingServer server;
+        server.listenPort = freePort();
+        server.report = "STATUS CONNNOSIG10:15am";
+        writeSettings(server.listenPort, server.port());
+        QProcess watch;
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+        watch.setProcessEnvironment(e);
+        watch.start(dir.filePath(QStringLiteral("zav-remote")), args);
+        QByteArray lines;
+        QTRY_VERIFY((lines += watch.readAllStandardOutput()).count('\n') >= 2);
+        watch.terminate();
+        QVERIFY(watch.waitForFinished(5000));
+        const QList<QByteArray> each = lines.trimmed().split('\n');
+        if (bar == QLatin1String("line")) {
+            QCOMPARE(each[0], QByteArray("WAIT..."));
+            QCOMPARE(each[1], QByteArray("ONLINE 10:15am"));
+            return;
+        }
+        QList<QJsonObject> objects;
+        for (const QByteArray& line : each) {
+            QJsonParseError error;
+            const QJsonDocument d = QJsonDocument::fromJson(line, &error);
+            QVERIFY2(d.isObject(), line.constData());
+            objects << d.object();
+        }
+        QCOMPARE(objects[1].value(QStringLiteral("text")).toString(), QStringLiteral("ONLINE"));
+        QCOMPARE(objects[1].value(QStringLiteral("alt")).toString(), QStringLiteral("online"));
+        QCOMPARE(objects[1].value(QStringLiteral("class")).toArray(),
+                 (QJsonArray{QStringLiteral("online"), QStringLiteral("no-signal")}));
+        QVERIFY(objects[1]
+                    .value(QStringLiteral("tooltip"))
+                    .toString()
+                    .contains(QLatin1String("10:15am")));
+        QCOMPARE(objects[0].value(QStringLiteral("alt")).toString(), QStringLiteral("waiting"));
     }
 
     // A watcher whose running copy ends says so on standard error and exits with 1.

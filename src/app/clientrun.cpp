@@ -20,8 +20,7 @@ std::unique_ptr<ControlService> serveControl(ClientApp& app, ClientView& view) {
     if (path.isEmpty())
         return nullptr;
     LinkStatus initial;
-    if (!app.settingsFound())
-        initial.wordWithoutState = QStringLiteral("ERROR");
+    initial.settingsMissing = !app.settingsFound();
     auto control =
         std::make_unique<ControlService>(app.link(), initial, [&view] { view.bringForward(); });
     if (!control->listen(path)) {

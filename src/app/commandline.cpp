@@ -87,11 +87,18 @@ CommandLineRequest parseCommandLine(const QStringList& arguments) {
                        "until interrupted (for status bars); exits with 1 when the running copy "
                        "it follows ends."));
     const QCommandLineOption json(QStringLiteral("json"),
-                                  QStringLiteral("With --status or --watch: print JSON objects."));
+                                  QStringLiteral("The same as --format json."));
+    const QCommandLineOption format(
+        QStringLiteral("format"),
+        QStringLiteral("With --status or --watch: how to print. text (the default) for a person; "
+                       "json, one object a line with every field; waybar, one object a line for "
+                       "waybar's custom module; line, one plain line a change for polybar or "
+                       "i3blocks."),
+        QStringLiteral("format"));
     parser.addOption(help);
     parser.addOption(version);
     for (const QCommandLineOption* o :
-         {&status, &connectOption, &disconnectOption, &send, &watch, &json})
+         {&status, &connectOption, &disconnectOption, &send, &watch, &json, &format})
         parser.addOption(*o);
     addToolkitOptions(parser);
 
@@ -130,7 +137,13 @@ CommandLineRequest parseCommandLine(const QStringList& arguments) {
                 request.action = action;
             }
         }
-        request.json = parser.isSet(json);
+        const QMap<QString, OutputFormat> formats{{QStringLiteral("text"), OutputFormat::Text},
+                                                  {QStringLiteral("json"), OutputFormat::Json},
+                                                  {QStringLiteral("waybar"), OutputFormat::Waybar},
+                                                  {QStringLiteral("line"), OutputFormat::Line}};
+        const bool formatGiven = parser.isSet(json) || parser.isSet(format);
+        if (parser.isSet(json))
+            request.format = OutputFormat::Json;
         auto refuse = [&request](const QString& why) {
             request.action = A::Misuse;
             request.text = misuse(why);
@@ -139,9 +152,20 @@ CommandLineRequest parseCommandLine(const QStringList& arguments) {
         if (given > 1) {
             refuse(QStringLiteral("give one of --status, --connect, --disconnect, --send and "
                                   "--watch at a time."));
-        } else if (request.json && request.action != A::Status && request.action != A::Watch) {
-            refuse(QStringLiteral("--json goes with --status or --watch."));
-        } else if (request.action == A::Send) {
+        } else if (parser.isSet(json) && parser.isSet(format)) {
+            refuse(QStringLiteral("give --json or --format, not both."));
+        } else if (parser.isSet(format) && !formats.contains(parser.value(format))) {
+            refuse(QStringLiteral("unknown format '%1'; the formats are text, json, waybar and "
+                                  "line.")
+                       .arg(parser.value(format)));
+        } else if (formatGiven && request.action != A::Status && request.action != A::Watch) {
+            refuse(QStringLiteral("%1 goes with --status or --watch.")
+                       .arg(parser.isSet(json) ? QStringLiteral("--json")
+                                               : QStringLiteral("--format")));
+        } else if (parser.isSet(format)) {
+            request.format = formats.value(parser.value(format));
+        }
+        if (request.action == A::Send) {
             QString text = parser.value(send);
             text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
             text.replace(QLatin1Char('\r'), QLatin1Char('\n'));

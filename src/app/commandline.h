@@ -5,6 +5,10 @@
 #include <QString>
 #include <QStringList>
 
+// How the link commands print: text for a person, JSON objects, waybar's JSON, or one plain
+// line a change for polybar and i3blocks.
+enum class OutputFormat { Text, Json, Waybar, Line };
+
 struct CommandLineRequest {
     enum class Action {
         Run,     // start the program
@@ -21,9 +25,9 @@ struct CommandLineRequest {
     Action action = Action::Run;
     QString text;
     int exitCode = 0;
-    bool json = false;           // --json: status and watch lines as JSON objects
-    QString message;             // --send: the text with every line break as CR LF
-    int reportTimeoutMs = 10000; // --status: how long to wait for the server's report
+    OutputFormat format = OutputFormat::Text; // --format (--json is --format json)
+    QString message;                          // --send: the text with every line break as CR LF
+    int reportTimeoutMs = 10000;              // --status: how long to wait for the server's report
 };
 
 // Reads the arguments, the program's name first, as main() gets them. The options of the

@@ -27,7 +27,7 @@ void ControlService::handle(ControlConnection* connection, const QString& line) 
         connection->sendLine(QStringLiteral("ok"));
         connection->close();
     } else if (verb == QLatin1String("status")) {
-        connection->sendLine(statusLine(m_status.status(), true));
+        connection->sendLine(jsonLine(statusObject(m_status.status())));
         connection->close();
     } else if (verb == QLatin1String("connect")) {
         enqueue(connection, Command::Connect);
@@ -44,12 +44,14 @@ void ControlService::handle(ControlConnection* connection, const QString& line) 
         }
         enqueue(connection, Command::Message, text.at(0).toString());
     } else if (verb == QLatin1String("watch")) {
-        connection->sendLine(statusLine(m_status.status(), true));
-        connect(&m_status, &LinkStatusTracker::changed, connection,
-                [connection](const LinkStatus& s) { connection->sendLine(statusLine(s, true)); });
+        connection->sendLine(jsonLine(statusObject(m_status.status())));
+        connect(
+            &m_status, &LinkStatusTracker::changed, connection,
+            [connection](const LinkStatus& s) { connection->sendLine(jsonLine(statusObject(s))); });
         connect(&m_status, &LinkStatusTracker::messageReceived, connection,
                 [connection](const QString& text, const QString& from) {
-                    connection->sendLine(messageLine(text, from, true));
+                    connection->sendLine(
+                        jsonLine(messageObject(text, from, QDateTime::currentDateTime())));
                 });
     } else {
         connection->sendLine(QStringLiteral("error"));

@@ -1,37 +1,61 @@
 // What the command line tells of the link: its state (none before the first report or
-// failure), the time of the server's last Internet connection, and whether the server answered.
+// failure), the time of the server's last Internet connection, and whether the server answered;
+// and how that is printed for a person, a script or a status bar.
 #pragma once
 
+#include "app/commandline.h"
 #include "link/serverlink.h"
 
+#include <QDateTime>
+#include <QJsonObject>
 #include <QObject>
 #include <QString>
 #include <optional>
 
 struct LinkStatus {
     std::optional<LinkState> state;
-    // The word shown while there is no state: "WAIT..." once a settings file was found,
-    // "ERROR" without one.
-    QString wordWithoutState = QStringLiteral("WAIT...");
-    QString lastConnect = QStringLiteral("na");
+    // Start-up found no settings file: until a state comes the window shows "ERROR", else
+    // "WAIT...".
+    bool settingsMissing = false;
+    QString lastConnect = QStringLiteral("na"); // as the main window shows it
     bool serverAnswered = false;
 
     // The status word as the main window shows it.
-    QString word() const { return state ? linkStateWord(*state) : wordWithoutState; }
+    QString word() const;
 
     bool operator==(const LinkStatus& o) const {
-        return word() == o.word() && state == o.state && lastConnect == o.lastConnect &&
-               serverAnswered == o.serverAnswered;
+        return state == o.state && settingsMissing == o.settingsMissing &&
+               lastConnect == o.lastConnect && serverAnswered == o.serverAnswered;
     }
     bool operator!=(const LinkStatus& o) const { return !(*this == o); }
 };
 
-// One line of text, or one JSON object, for a status and for a received message.
-QString statusLine(const LinkStatus& status, bool json);
-QString messageLine(const QString& text, const QString& from, bool json);
-// The JSON object of a status back into a status (its word kept as shown); false when it is
-// not one.
-bool parseStatusJson(const QString& json, LinkStatus& status);
+// The fixed words of the "state" field: online, offline, dialing, no-card, no-server,
+// waiting (no report yet) and error (no settings file).
+QString machineStateWord(const LinkStatus& status);
+
+// A status and a received message as JSON objects with every field, the form in which the
+// running copy hands them to the command line: "type" is "status" or "message".
+QJsonObject statusObject(const LinkStatus& status);
+QJsonObject messageObject(const QString& text, const QString& from, const QDateTime& received);
+// An object as one line of compact JSON.
+QString jsonLine(const QJsonObject& object);
+
+// Turns the objects into lines of one format. Waybar and plain lines always show the status:
+// a message adds to the last status line instead of replacing it.
+class StatusPrinter {
+public:
+    explicit StatusPrinter(OutputFormat format) : m_format(format) {}
+    // The line for a status or message object; empty for an object of neither type.
+    QString line(const QJsonObject& object);
+
+private:
+    QString statusLine(const QJsonObject& status) const;
+    QString messageLine(const QJsonObject& message) const;
+
+    OutputFormat m_format;
+    QJsonObject m_lastStatus;
+};
 
 // Follows a link's signals into the status it reports: a status report is applied whole and
 // announced once, so that no one sees a state half of one report and half of the one before.

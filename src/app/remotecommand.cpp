@@ -30,22 +30,6 @@ int fail(const QString& why) {
     return 1;
 }
 
-// How a JSON line of the running copy is shown: as it is with --json, else as text.
-void showCopyLine(const QString& line, bool json) {
-    if (json) {
-        printLine(line);
-        return;
-    }
-    LinkStatus status;
-    if (parseStatusJson(line, status)) {
-        printLine(statusLine(status, false));
-        return;
-    }
-    const QJsonObject o = QJsonDocument::fromJson(line.toUtf8()).object();
-    printLine(messageLine(o.value(QStringLiteral("message")).toString(),
-                          o.value(QStringLiteral("from")).toString(), false));
-}
-
 QString requestLine(const CommandLineRequest& request) {
     switch (request.action) {
     case Action::Status:
@@ -90,6 +74,7 @@ QString refusal(const QString& answer) {
 int throughRunningCopy(const CommandLineRequest& request, const QString& socketPath) {
     int code = 1;
     bool answered = false;
+    StatusPrinter printer(request.format);
     const bool watching = request.action == Action::Watch;
     const QDeadlineTimer deadline = watching ? QDeadlineTimer(QDeadlineTimer::Forever)
                                              : QDeadlineTimer(limitMs(request.action));
@@ -98,18 +83,22 @@ int throughRunningCopy(const CommandLineRequest& request, const QString& socketP
         [&](const QString& line) {
             switch (request.action) {
             case Action::Status: {
-                LinkStatus status;
-                if (!parseStatusJson(line, status))
+                const QJsonObject status = QJsonDocument::fromJson(line.toUtf8()).object();
+                const QString shown = printer.line(status);
+                if (shown.isEmpty())
                     return true;
                 answered = true;
-                printLine(request.json ? line : statusLine(status, false));
-                code = status.serverAnswered ? 0 : 1;
+                printLine(shown);
+                code = status.value(QStringLiteral("serverAnswered")).toBool() ? 0 : 1;
                 return false;
             }
-            case Action::Watch:
+            case Action::Watch: {
                 answered = true;
-                showCopyLine(line, request.json);
+                const QString shown = printer.line(QJsonDocument::fromJson(line.toUtf8()).object());
+                if (!shown.isEmpty())
+                    printLine(shown);
                 return true;
+            }
             default:
                 answered = true;
                 code = line == QLatin1String("sent") ? 0 : 1;
@@ -156,6 +145,10 @@ int alone(const CommandLineRequest& request) {
 
     int code = 1;
     bool answered = false;
+    StatusPrinter printer(request.format);
+    const auto printStatus = [&printer](const LinkStatus& s) {
+        printLine(printer.line(statusObject(s)));
+    };
     auto finish = [&code](int c) {
         code = c;
         QCoreApplication::exit(c);
@@ -167,26 +160,27 @@ int alone(const CommandLineRequest& request) {
             if (answered || !(s.serverAnswered || s.state == LinkState::NoServer))
                 return;
             answered = true;
-            printLine(statusLine(s, request.json));
+            printStatus(s);
             finish(s.serverAnswered ? 0 : 1);
         });
         QTimer::singleShot(request.reportTimeoutMs, [&] {
             if (answered)
                 return;
             answered = true;
-            printLine(statusLine(tracker.status(), request.json));
+            printStatus(tracker.status());
             finish(1);
         });
         link.requestStatus();
         break;
     case Action::Watch:
-        printLine(statusLine(tracker.status(), request.json));
+        printStatus(tracker.status());
         QObject::connect(&tracker, &LinkStatusTracker::changed,
-                         [&](const LinkStatus& s) { printLine(statusLine(s, request.json)); });
-        QObject::connect(&tracker, &LinkStatusTracker::messageReceived,
-                         [&](const QString& text, const QString& from) {
-                             printLine(messageLine(text, from, request.json));
-                         });
+                         [&](const LinkStatus& s) { printStatus(s); });
+        QObject::connect(
+            &tracker, &LinkStatusTracker::messageReceived,
+            [&](const QString& text, const QString& from) {
+                printLine(printer.line(messageObject(text, from, QDateTime::currentDateTime())));
+            });
         link.requestStatus();
         link.startPolling(settings.pollIntervalSeconds);
         onTerminationSignal([&] { finish(0); });
