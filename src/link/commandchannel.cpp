@@ -1,5 +1,7 @@
 #include "link/commandchannel.h"
 
+#include "link/logging.h"
+
 CommandChannel::CommandChannel(QObject* parent) : QObject(parent) {
     connect(&m_socket, &StreamSocket::connected, this, &CommandChannel::onConnected);
     connect(&m_socket, &StreamSocket::sendComplete, &m_socket, &StreamSocket::close);
@@ -15,6 +17,8 @@ void CommandChannel::start(Command command) {
     m_givenText.reset();
     m_pending = command;
     m_socket.close();
+    qCDebug(lcLink) << "command connection to" << m_address << m_port << "for"
+                    << commandRecordText(command);
     m_socket.connectTo(m_address, m_port);
 }
 

@@ -1,7 +1,6 @@
-#include "app/msgbox.h"
+#include "ui/main/messagebox.h"
 
 #include <QMessageBox>
-#include <QStringList>
 #include <QWindow>
 
 static MessageBoxHook& hook() {
@@ -37,6 +36,6 @@ void showMessageBox(QWidget* parent, MsgIcon icon, const QString& title, const Q
     box.exec();
 }
 
-QString joinBoxLines(const QStringList& lines) {
-    return lines.join(QStringLiteral("\n\r"));
+void WidgetMessageBoxes::showMessageBox(const ShownMessage& message) {
+    ::showMessageBox(m_owner, message.icon, message.title, message.text);
 }
