@@ -8,6 +8,7 @@
 #include "app/clientapp.h"
 #include "app/environment.h"
 #include "app/settings.h"
+#include "app/settingslocation.h"
 #include "ui/main/desktop.h"
 #include "ui/main/mainwindow.h"
 #include "ui/main/messagebox.h"

@@ -4,6 +4,7 @@
 #include "app/environment.h"
 #include "app/logging.h"
 #include "app/msgbox.h"
+#include "app/settingslocation.h"
 
 #include <QThread>
 
