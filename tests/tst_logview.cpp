@@ -1,5 +1,8 @@
 // The log's lines and view, and the version text.
+#include "app/logging.h"
 #include "app/version.h"
+#include "link/logging.h"
+#include "ui/logging.h"
 #include "ui/main/logview.h"
 #include "ui/main/statuslog.h"
 
@@ -57,6 +60,27 @@ private slots:
         QCOMPARE(view.lines().at(21), QStringLiteral("     01:00am"));
         QCoreApplication::processEvents();
         QVERIFY(view.paintCount() - paintsBefore <= 1);
+    }
+
+    // Each room's diagnostics under the name the manual gives: silent below warnings until
+    // QT_LOGGING_RULES switches them on.
+    void diagnostics_data() {
+        QTest::addColumn<const QLoggingCategory*>("category");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("link") << &lcLink() << "zav.link";
+        QTest::newRow("app") << &lcApp() << "zav.app";
+        QTest::newRow("ui") << &lcUi() << "zav.ui";
+    }
+    void diagnostics() {
+        QFETCH(const QLoggingCategory*, category);
+        QFETCH(QString, name);
+        QCOMPARE(QString::fromLatin1(category->categoryName()), name);
+        QVERIFY(!category->isDebugEnabled());
+        QVERIFY(!category->isInfoEnabled());
+        QVERIFY(category->isWarningEnabled());
+        QLoggingCategory::setFilterRules(QStringLiteral("zav.*.debug=true"));
+        QVERIFY(category->isDebugEnabled());
+        QLoggingCategory::setFilterRules(QString());
     }
 
     void versionText() {

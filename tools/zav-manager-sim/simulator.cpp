@@ -463,7 +463,8 @@ void Simulator::reportConnected() {
     } else {
         log(QStringLiteral("-> %1 to %2").arg(m_current.text, where));
     }
-    m_out->write(m_outBytes);
+    if (m_out->write(m_outBytes) != m_outBytes.size())
+        finishReport(m_out->errorString());
 }
 
 void Simulator::reportBytesWritten() {
