@@ -17,13 +17,13 @@ enum class StartupState {
     ClientRunning,      // all is well: tray says the client runs
 };
 
+// Start-up's message boxes come through MessageBoxes; they belong to the splash while it is up.
 class ClientView : public MessageBoxes {
 public:
     virtual ~ClientView() = default;
     // The splash window shown while the program starts; it is painted before show returns.
     virtual void showSplash() = 0;
     virtual void closeSplash() = 0;
-    // Start-up's message boxes (see MessageBoxes) belong to the splash while it is up.
     virtual void showStartupState(StartupState state) = 0;
     // Adds an entry to the log (the log adds the separator and the time).
     virtual void addLogEntry(const QStringList& lines) = 0;
