@@ -53,7 +53,7 @@ build: deps $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
 
 run: deps $(BUILD)/CMakeCache.txt
-	cmake --build $(BUILD) -j $(JOBS) --target zav-remote zav-manager-sim
+	cmake --build $(BUILD) -j $(JOBS) --target zav-remote zav-manager-sim zav-write-settings
 	@bash scripts/run.sh $(BUILD)
 
 test-plain: build

@@ -16,6 +16,7 @@
 // ---- The seam: the only code of the benchmarks that knows the program's insides. ----
 #include "app/environment.h"
 #include "app/settings.h"
+#include "app/settingslocation.h"
 #include "ui/main/desktop.h"
 #include "ui/main/mainwindow.h"
 

@@ -13,23 +13,9 @@ cp -f "$build/bin/zav-remote" "$demo/zav-remote"
 
 ini="$demo/ZAV-Remote.ini"
 if [ ! -f "$ini" ]; then
-    {
-        printf "'\n'         ZAV Remote 2002 INI Settings File\n"
-        printf "'         ---------------------------------\n"
-        printf "'         ZAV Remote 2002, a remote control client for ZAV Manager\n'\n'\n"
-        printf "' This file contains settings for ZAV Remote...\n"
-        printf "' you should not need to edit it manually!\n'\n'\n'\n'\n"
-        printf "' The following line contains the Remote Receive port:\n2519\n'\n"
-        printf "' The following line contains the Remote Transmit port:\n2509\n'\n'\n"
-        printf "' The following line contains the Window Left Position:\n1500\n'\n"
-        printf "' The following line contains the Window Top Position:\n1500\n'\n'\n"
-        printf "' The following line contains the Save Window Position on Exit option:\nTrue\n'\n'\n"
-        printf "' The following line contains the ZAV Manager Server IP Address:\n127.0.0.1\n'\n'\n"
-        printf "' The following line contains the Startup in Mini-Mode option:\nFalse\n'\n'\n"
-        printf "' The following line contains the Startup in System Tray option:\nFalse\n'\n'\n"
-        printf "' The following line contains the Status update interval in secs (min 5 ~ max 60):\n5\n'\n'\n'\n"
-        printf "' Date INI last modified:\n'%s\n" "$(date +%x)"
-    } | sed 's/$/\r/' > "$ini"
+    # Written by the client's own writer, as its Options panel would.
+    "$build/bin/zav-write-settings" "$ini" --server 127.0.0.1 --transmit-port 2509 \
+        --listen-port 2519 --interval 5
     echo "Wrote $ini (server 127.0.0.1, transmit port 2509, listen port 2519, every 5 s)."
 fi
 

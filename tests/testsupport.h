@@ -7,10 +7,11 @@
 
 #include "app/clientapp.h"
 #include "app/environment.h"
-#include "app/msgbox.h"
 #include "app/settings.h"
+#include "app/settingslocation.h"
 #include "ui/main/desktop.h"
 #include "ui/main/mainwindow.h"
+#include "ui/main/messagebox.h"
 #include "ui/main/tray/trayicon.h"
 
 #include <QApplication>

@@ -333,7 +333,7 @@ private slots:
         if (diskFull) {
             setFileReplaceFault({300, FileReplaceFault::Step::None});
             QTest::ignoreMessage(QtWarningMsg,
-                                 QRegularExpression("^zav-remote: the settings were not saved to "
+                                 QRegularExpression("^the settings were not saved to "
                                                     ".*: cannot write the new file: No space"));
         }
         c.window().close();

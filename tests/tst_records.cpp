@@ -1,10 +1,6 @@
-// Records, the code page, the log's lines and the version text: the pieces that are pure
-// functions of their input.
-#include "app/version.h"
+// Records, their codes and words, and the code page: the link's pure functions.
 #include "link/codepage.h"
 #include "link/records.h"
-#include "ui/main/logview.h"
-#include "ui/main/statuslog.h"
 
 #include <QtTest>
 
@@ -24,69 +20,74 @@ private slots:
     // The edges of a record that the link's dispatch does not show on its own.
     void recordEdges() {
         QVERIFY(recordKind(QStringLiteral("MESSAG")) == RecordKind::Message);
+        QVERIFY(recordKind(QStringLiteral("MSGREC")) == RecordKind::MessageReceipt);
         QCOMPARE(messageRecordText(QStringLiteral("MESSAG")), QString());
         QCOMPARE(messageRecordText(QStringLiteral("MESSAGa\r\nb")), QStringLiteral("a\r\nb"));
         QVERIFY(recordKind(QStringLiteral("STATU")) == RecordKind::Unknown);
+        QVERIFY(recordKind(QString()) == RecordKind::Unknown);
         QCOMPARE(statusReportTime(QStringLiteral("STATUS CONNSIGOK09:")), QStringLiteral("09:"));
         QCOMPARE(statusReportCode(QStringLiteral("STATUS CONN")), QStringLiteral("CONN"));
         QCOMPARE(statusReportCode(QStringLiteral("STATUS")), QString());
     }
 
-    // Twelve-hour times, whatever the locale.
-    void timeLines() {
-        QLocale::setDefault(QLocale(QLocale::German));
-        const QList<std::pair<QTime, QString>> cases{{QTime(0, 7), "12:07am"},
-                                                     {QTime(12, 0), "12:00pm"},
-                                                     {QTime(13, 30), "01:30pm"},
-                                                     {QTime(9, 5), "09:05am"}};
-        for (const auto& [time, text] : cases) {
-            QCOMPARE(formatTime12(time), text);
-            QCOMPARE(logTimeLine(time), QStringLiteral("     ") + text);
-        }
-        QLocale::setDefault(QLocale::c());
+    // Every state: the word shown for it, and the code and report that select it (none for
+    // the state no report gives).
+    void states_data() {
+        QTest::addColumn<LinkState>("state");
+        QTest::addColumn<QString>("word");
+        QTest::addColumn<QString>("code");
+        QTest::newRow("no card") << LinkState::NoCard << "NO CARD"
+                                 << "NOCARDSTA";
+        QTest::newRow("online") << LinkState::Online << "ONLINE"
+                                << "CONNSIGOK";
+        QTest::newRow("offline") << LinkState::Offline << "OFFLINE"
+                                 << "DISCSIGOK";
+        QTest::newRow("online, no signal") << LinkState::OnlineNoSignal << "ONLINE"
+                                           << "CONNNOSIG";
+        QTest::newRow("offline, no signal") << LinkState::OfflineNoSignal << "OFFLINE"
+                                            << "DISCNOSIG";
+        QTest::newRow("dialing") << LinkState::Dialing << "DIALING"
+                                 << "DIALSIGOK";
+        QTest::newRow("dialing, no signal") << LinkState::DialingNoSignal << "DIALING"
+                                            << "DIALNOSIG";
+        QTest::newRow("no server") << LinkState::NoServer << "NO SRVR!" << QString();
+    }
+    void states() {
+        QFETCH(LinkState, state);
+        QFETCH(QString, word);
+        QFETCH(QString, code);
+        QCOMPARE(linkStateWord(state), word);
+        QCOMPARE(linkStateCode(state), code);
+        if (code.isEmpty())
+            return;
+        const QString report = statusReportText(state, QStringLiteral("09:05am"));
+        QCOMPARE(report, QStringLiteral("STATUS ") + code + QStringLiteral("09:05am"));
+        QCOMPARE(report.size(), 23);
+        QVERIFY(recordKind(report) == RecordKind::Status);
+        QCOMPARE(linkStateForCode(statusReportCode(report)), std::optional<LinkState>(state));
+        // Codes are compared exactly.
+        QCOMPARE(linkStateForCode(code.toLower()), std::nullopt);
     }
 
-    // Room for an entry is made from the bottom, keeping at most 22 lines in all.
-    void trimming() {
-        auto numbered = [](int n) {
-            QStringList l;
-            for (int i = 0; i < n; ++i)
-                l << QString::number(i);
-            return l;
-        };
-        // Lines before, lines of the entry to come, lines after.
-        const int cases[][3] = {{0, 3, 0}, {20, 3, 19}, {20, 4, 18}, {19, 3, 19}};
-        for (const auto& [before, count, after] : cases) {
-            QStringList lines = numbered(before);
-            trimLog(lines, count);
-            QCOMPARE(lines, numbered(after));
-        }
+    // The commands' records on the wire, a message's text in the code page.
+    void commandRecords_data() {
+        QTest::addColumn<Command>("command");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("record");
+        QTest::newRow("status") << Command::Status << QString() << QByteArray("STATUS");
+        QTest::newRow("connect") << Command::Connect << QString() << QByteArray("CONNEC");
+        QTest::newRow("disconnect") << Command::Disconnect << QString() << QByteArray("DISCON");
+        QTest::newRow("message") << Command::Message << QStringLiteral("\u20ac 5\r\nok")
+                                 << QByteArray("MESSAG\x80 5\r\nok");
+        QTest::newRow("none") << Command::None << QString() << QByteArray();
     }
-
-    // Entries go on top; the oldest lines leave from the bottom, and a burst of entries is
-    // painted once, not once per entry.
-    void logViewKeepsTheNewestOnTop() {
-        LogView view;
-        view.resize(145, 180);
-        view.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&view));
-        const int paintsBefore = view.paintCount();
-        for (int i = 0; i < 6; ++i)
-            view.addEntry(logEntryLines(QTime(1, i), {QStringLiteral("a"), QStringLiteral("b")}));
-        QCOMPARE(view.lines().size(), 22);
-        QCOMPARE(view.lines().first(), logSeparator());
-        QCOMPARE(view.lines().at(1), QStringLiteral("     01:05am"));
-        // The oldest entry lost only its message lines.
-        QCOMPARE(view.lines().at(21), QStringLiteral("     01:00am"));
-        QCoreApplication::processEvents();
-        QVERIFY(view.paintCount() - paintsBefore <= 1);
-    }
-
-    void versionText() {
-        QCOMPARE(::versionText(1, 2, 3), QStringLiteral("v1.23"));
-        QCOMPARE(::versionText(2, 10, 7), QStringLiteral("v2.107"));
+    void commandRecords() {
+        QFETCH(Command, command);
+        QFETCH(QString, text);
+        QFETCH(QByteArray, record);
+        QCOMPARE(commandRecord(command, text), record);
     }
 };
 
-QTEST_MAIN(TestRecords)
+QTEST_GUILESS_MAIN(TestRecords)
 #include "tst_records.moc"

@@ -1,6 +1,7 @@
 // The ZAV Manager stand-in, driven through its Simulator class over 127.0.0.1.
 #include "peers.h"
 
+#include "console.h"
 #include "simulator.h"
 
 #include <QRegularExpression>
@@ -95,7 +96,7 @@ private slots:
                 rig.send(step.toLatin1());
                 QTRY_COMPARE(rig.logged("<- "), seen + 1);
             } else {
-                rig.sim->consoleLine(step);
+                runConsoleLine(*rig.sim, step);
             }
         }
         QCOMPARE(rig.askStatus().mid(7, 9), code.toLatin1());
@@ -147,11 +148,11 @@ private slots:
     void consoleMessageGoesToTheLastClient() {
         Rig rig;
         QVERIFY(rig.start());
-        rig.sim->consoleLine(QStringLiteral("msg too early"));
+        runConsoleLine(*rig.sim, QStringLiteral("msg too early"));
         rig.askStatus();
-        rig.sim->consoleLine(QStringLiteral("msg Line one\\nLine two \u20ac and C:\\\\dir"));
-        rig.sim->consoleLine(QStringLiteral("msg"));
-        rig.sim->consoleLine(QStringLiteral("msg    "));
+        runConsoleLine(*rig.sim, QStringLiteral("msg Line one\\nLine two \u20ac and C:\\\\dir"));
+        runConsoleLine(*rig.sim, QStringLiteral("msg"));
+        runConsoleLine(*rig.sim, QStringLiteral("msg    "));
         QTRY_COMPARE(rig.client.records.size(), 2);
         QCOMPARE(rig.client.records[1], QByteArray("MESSAGLine one\r\nLine two \x80 and C:\\dir"));
         QTest::qWait(100);

@@ -4,6 +4,7 @@
 
 #include "app/savesettings.h"
 #include "ui/main/about.h"
+#include "ui/main/messagebox.h"
 #include "ui/main/splashwindow.h"
 #include "ui/messages/sendmessage.h"
 #include "ui/options/options.h"
@@ -97,6 +98,7 @@ Fit measure(QWidget* w) {
 // The fixed texts of the program's message boxes, as the program shows them.
 QList<ShownMessage> programBoxes() {
     TestEnvironment t;
+    WidgetMessageBoxes boxes(nullptr);
     const QStringList bad{"70000", "2509", "5",  "127.0.0.1", // the Receive port
                           "2519",  "x",    "5",  "127.0.0.1", // the Transmit port
                           "2519",  "2509", "5s", "127.0.0.1", // the interval
@@ -104,11 +106,11 @@ QList<ShownMessage> programBoxes() {
     for (int i = 0; i < bad.size(); i += 4) {
         SettingsEntries e{bad[i], bad[i + 1], false, bad[i + 2], bad[i + 3], false, false};
         Settings s;
-        saveEditedSettings(e, s, t.dir.filePath(QStringLiteral("ZAV-Remote.ini")));
+        saveEditedSettings(e, s, t.dir.filePath(QStringLiteral("ZAV-Remote.ini")), &boxes);
     }
     SettingsEntries good{"2519", "2509", false, "5", "127.0.0.1", false, false};
     Settings s;
-    saveEditedSettings(good, s, t.dir.path()); // a folder where the file should be: no write
+    saveEditedSettings(good, s, t.dir.path(), &boxes); // a folder where the file should be
     {
         TestClient missing; // no settings file at all
         missing.start();

@@ -2,7 +2,9 @@
 
 #include "app/clientview.h"
 #include "app/environment.h"
+#include "app/logging.h"
 #include "app/msgbox.h"
+#include "app/settingslocation.h"
 
 #include <QThread>
 
@@ -33,23 +35,28 @@ ClientApp::ClientApp(QObject* parent)
 ClientApp::~ClientApp() = default;
 
 bool ClientApp::start(ClientView& view) {
-    if (!m_lock.tryTake())
+    if (!m_lock.tryTake()) {
+        qCInfo(lcApp) << "another copy holds the instance lock" << m_lock.path();
         return false;
+    }
 
     view.showSplash();
     holdSplash();
     view.showStartupState(StartupState::StartingUp);
 
     const QString path = settingsFilePath();
+    qCDebug(lcApp) << "settings file:" << path;
     if (!isPlainFile(path)) {
-        showMessageBox(view.boxOwner(), MsgIcon::Critical, QStringLiteral("INI File Missing..."),
-                       joinBoxLines({QStringLiteral("The INI file containing the settings for "
-                                                    "ZAV Remote is missing..."),
-                                     QStringLiteral("(this is normal if it is the first time you "
-                                                    "have run this program)"),
-                                     QString(),
-                                     QStringLiteral("Please go to the settings panel and save "
-                                                    "new settings.")}));
+        qCInfo(lcApp) << "no settings file at" << path;
+        view.showMessageBox(
+            {MsgIcon::Critical, QStringLiteral("INI File Missing..."),
+             joinBoxLines({QStringLiteral("The INI file containing the settings for "
+                                          "ZAV Remote is missing..."),
+                           QStringLiteral("(this is normal if it is the first time you "
+                                          "have run this program)"),
+                           QString(),
+                           QStringLiteral("Please go to the settings panel and save "
+                                          "new settings.")})});
         view.addLogEntry({QStringLiteral("     INI file does not exist..."),
                           QStringLiteral("     Goto settings and save!")});
         view.showStartupState(StartupState::SettingsMissing);
@@ -59,10 +66,11 @@ bool ClientApp::start(ClientView& view) {
         view.showStartupState(StartupState::WaitingForStatus);
         m_settingsRead = readSettingsFile(path, m_settings);
         if (!m_settingsRead) {
-            showMessageBox(
-                view.boxOwner(), MsgIcon::Information, QStringLiteral("INI File Error..."),
-                joinBoxLines({QStringLiteral("There was an error reading the INI file..."),
-                              QStringLiteral("please check the current settings.")}));
+            qCInfo(lcApp) << "the settings file could not be read:" << path;
+            view.showMessageBox(
+                {MsgIcon::Information, QStringLiteral("INI File Error..."),
+                 joinBoxLines({QStringLiteral("There was an error reading the INI file..."),
+                               QStringLiteral("please check the current settings.")})});
             view.addLogEntry({QStringLiteral("     Error reading INI file..."),
                               QStringLiteral("     Check the current settings!")});
             view.showStartupState(StartupState::SettingsUnreadable);
@@ -85,6 +93,8 @@ bool ClientApp::startLink(ClientView& view) {
                               QString::number(m_settings.listenPort),
                           QStringLiteral("     Check the current settings!")});
         view.showStartupState(StartupState::ListenFailed);
+        qCInfo(lcApp) << "start-up: the listen port" << m_settings.listenPort
+                      << "could not be taken";
         return false;
     }
     view.addLogEntry(
@@ -99,6 +109,8 @@ bool ClientApp::startLink(ClientView& view) {
     if (m_settings.startInMiniMode)
         view.setMiniMode(true);
     m_link.startPolling(m_settings.pollIntervalSeconds);
+    qCDebug(lcApp) << "start-up: polling" << m_settings.serverAddress << "port"
+                   << m_settings.transmitPort << "every" << m_settings.pollIntervalSeconds << "s";
     view.closeSplash();
     // Without a tray the window stays, since nothing could bring it back.
     if (!(m_settings.startInTray && view.trayAvailable()))
@@ -127,9 +139,11 @@ void ClientApp::shutdown(const QPoint& windowPosition) {
         // old file stays as it was, and the reason goes to the program's log.
         const QString path = settingsFilePath();
         QString reason;
-        if (!writeSettingsFile(path, m_settings, &reason))
-            qWarning("zav-remote: the settings were not saved to %s: %s", qPrintable(path),
-                     qPrintable(reason));
+        if (writeSettingsFile(path, m_settings, &reason))
+            qCDebug(lcApp) << "window position saved to" << path;
+        else
+            qCWarning(lcApp, "the settings were not saved to %s: %s", qPrintable(path),
+                      qPrintable(reason));
     }
     m_lock.release();
 }
@@ -145,11 +159,12 @@ void ClientApp::resumePolling() {
     m_pollingPaused = false;
 }
 
-SaveOutcome ClientApp::saveSettings(SettingsEntries& entries, QWidget* boxOwner) {
-    const SaveOutcome outcome =
-        saveEditedSettings(entries, m_settings, settingsFilePath(), boxOwner);
+SaveOutcome ClientApp::saveSettings(SettingsEntries& entries, MessageBoxes* boxes) {
+    const SaveOutcome outcome = saveEditedSettings(entries, m_settings, settingsFilePath(), boxes);
     // A refused save may still have taken some values; commands use what is held now.
     m_link.setServer(m_settings.serverAddress, m_settings.transmitPort);
+    if (outcome == SaveOutcome::WriteFailed)
+        qCWarning(lcApp) << "the settings could not be saved to" << settingsFilePath();
     if (outcome == SaveOutcome::Written) {
         m_shutDown = true; // the program ends without the shutdown steps
         m_link.stopPolling();

@@ -35,7 +35,7 @@ public:
     void resumePolling();
     // Takes the panel's entries and writes the file; once written the link stops, and the
     // program is to end through endAfterSave(), without the shutdown steps.
-    SaveOutcome saveSettings(SettingsEntries& entries, QWidget* boxOwner);
+    SaveOutcome saveSettings(SettingsEntries& entries, MessageBoxes* boxes);
     void endAfterSave();
 
 private:

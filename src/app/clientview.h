@@ -2,10 +2,10 @@
 // implement it without any window.
 #pragma once
 
+#include "app/msgbox.h"
+
 #include <QPoint>
 #include <QStringList>
-
-class QWidget;
 
 // The indicator and tray states that start-up shows before the link reports anything.
 enum class StartupState {
@@ -17,14 +17,13 @@ enum class StartupState {
     ClientRunning,      // all is well: tray says the client runs
 };
 
-class ClientView {
+// Start-up's message boxes come through MessageBoxes; they belong to the splash while it is up.
+class ClientView : public MessageBoxes {
 public:
     virtual ~ClientView() = default;
     // The splash window shown while the program starts; it is painted before show returns.
     virtual void showSplash() = 0;
     virtual void closeSplash() = 0;
-    // The window that start-up's message boxes belong to: the splash while it is up.
-    virtual QWidget* boxOwner() = 0;
     virtual void showStartupState(StartupState state) = 0;
     // Adds an entry to the log (the log adds the separator and the time).
     virtual void addLogEntry(const QStringList& lines) = 0;

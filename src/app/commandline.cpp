@@ -1,5 +1,7 @@
 #include "app/commandline.h"
 
+#include "link/records.h"
+
 #include <QCommandLineParser>
 #include <cstdio>
 

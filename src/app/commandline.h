@@ -41,8 +41,5 @@ int answerOnTerminal(const CommandLineRequest& request);
 // Whether the request is one of the link commands.
 bool isLinkCommand(const CommandLineRequest& request);
 
-// The longest message the server takes, counting each line break as its two characters.
-inline constexpr int kMaxMessageLength = 350;
-
 // The arguments of main() as text.
 QStringList argumentList(int argc, char** argv);

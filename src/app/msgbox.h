@@ -1,10 +1,9 @@
-// Modal message boxes with one OK button, behind one seam so that tests never wait on a box.
+// Boxes with one OK button that the program shows the user. The program decides what a box
+// says; the desktop shows it, and tests collect it instead.
 #pragma once
 
 #include <QString>
-#include <functional>
-
-class QWidget;
+#include <QStringList>
 
 enum class MsgIcon { Critical, Information };
 
@@ -14,12 +13,15 @@ struct ShownMessage {
     QString text;
 };
 
-// When set, boxes are handed to the hook instead of being shown.
-using MessageBoxHook = std::function<void(const ShownMessage&)>;
-void setMessageBoxHook(MessageBoxHook hook);
-
-// Shows the box and waits until the user closes it.
-void showMessageBox(QWidget* parent, MsgIcon icon, const QString& title, const QString& text);
+// Where the program's boxes go: the desktop shows each one modally and returns once the user
+// has closed it.
+class MessageBoxes {
+public:
+    virtual ~MessageBoxes() = default;
+    virtual void showMessageBox(const ShownMessage& message) = 0;
+};
 
 // Joins lines as the program's boxes do: a line feed followed by a carriage return.
-QString joinBoxLines(const QStringList& lines);
+inline QString joinBoxLines(const QStringList& lines) {
+    return lines.join(QStringLiteral("\n\r"));
+}

@@ -5,6 +5,7 @@
 #include "app/instancelock.h"
 #include "app/linkstatus.h"
 #include "app/settings.h"
+#include "app/settingslocation.h"
 #include "app/terminationsignals.h"
 #include "link/serverlink.h"
 

@@ -35,14 +35,19 @@ IntervalKind readInterval(const QString& text, qint16& value) {
     return IntervalKind::InRange;
 }
 
-void refuse(QWidget* parent, const QString& text) {
-    showMessageBox(parent, MsgIcon::Information, QString::fromLatin1(kNotSavedTitle), text);
+void tell(MessageBoxes* boxes, const QString& title, const QString& text) {
+    if (boxes)
+        boxes->showMessageBox({MsgIcon::Information, title, text});
+}
+
+void refuse(MessageBoxes* boxes, const QString& text) {
+    tell(boxes, QString::fromLatin1(kNotSavedTitle), text);
 }
 
 } // namespace
 
 SaveOutcome saveEditedSettings(SettingsEntries& entries, Settings& s, const QString& path,
-                               QWidget* parent) {
+                               MessageBoxes* boxes) {
     // An empty port box stops the save without a word.
     if (entries.listenPort.isEmpty() || entries.transmitPort.isEmpty())
         return SaveOutcome::Incomplete;
@@ -51,13 +56,12 @@ SaveOutcome saveEditedSettings(SettingsEntries& entries, Settings& s, const QStr
     qint16 listenPort = 0;
     qint16 transmitPort = 0;
     if (!parseInt16(entries.listenPort, listenPort)) {
-        refuse(parent,
-               QStringLiteral(
-                   "The 'Receive' port box must hold a whole number from -32768 to 32767."));
+        refuse(boxes, QStringLiteral(
+                          "The 'Receive' port box must hold a whole number from -32768 to 32767."));
         return SaveOutcome::BadNumber;
     }
     if (!parseInt16(entries.transmitPort, transmitPort)) {
-        refuse(parent,
+        refuse(boxes,
                QStringLiteral(
                    "The 'Transmit' port box must hold a whole number from -32768 to 32767."));
         return SaveOutcome::BadNumber;
@@ -65,8 +69,8 @@ SaveOutcome saveEditedSettings(SettingsEntries& entries, Settings& s, const QStr
     qint16 interval = 0;
     const IntervalKind kind = readInterval(entries.interval, interval);
     if (kind == IntervalKind::NotANumber) {
-        refuse(parent, QStringLiteral("The 'Interval (in secs)' box must hold a whole number of "
-                                      "seconds from 5 to 60."));
+        refuse(boxes, QStringLiteral("The 'Interval (in secs)' box must hold a whole number of "
+                                     "seconds from 5 to 60."));
         return SaveOutcome::BadNumber;
     }
 
@@ -90,7 +94,7 @@ SaveOutcome saveEditedSettings(SettingsEntries& entries, Settings& s, const QStr
 
     // An address box left untouched reads 0.0.0.0; what was taken so far stays taken.
     if (entries.serverIp == QLatin1String("0.0.0.0")) {
-        refuse(parent, QStringLiteral("The 'ZAV Manager Server IP Address' box is empty."));
+        refuse(boxes, QStringLiteral("The 'ZAV Manager Server IP Address' box is empty."));
         return SaveOutcome::NoServerAddress;
     }
     s.serverAddress = entries.serverIp;
@@ -100,17 +104,17 @@ SaveOutcome saveEditedSettings(SettingsEntries& entries, Settings& s, const QStr
     // The writer closes the file on every path; a failure leaves the old file in place.
     prepareSettingsFolder(path);
     if (!writeSettingsFile(path, s)) {
-        showMessageBox(parent, MsgIcon::Information, QStringLiteral("INI File Error..."),
-                       joinBoxLines({
-                           QStringLiteral("There was an error writing to the INI file..."),
-                           QStringLiteral("please check that it is not set to Read Only."),
-                           QString(),
-                           QStringLiteral("Also check that you have sufficient privledges"),
-                           QStringLiteral("to modify the file."),
-                           QString(),
-                           QStringLiteral("If that fails delete the INI file, re-start"),
-                           QStringLiteral("ZAV Manager and goto the settings panel."),
-                       }));
+        tell(boxes, QStringLiteral("INI File Error..."),
+             joinBoxLines({
+                 QStringLiteral("There was an error writing to the INI file..."),
+                 QStringLiteral("please check that it is not set to Read Only."),
+                 QString(),
+                 QStringLiteral("Also check that you have sufficient privledges"),
+                 QStringLiteral("to modify the file."),
+                 QString(),
+                 QStringLiteral("If that fails delete the INI file, re-start"),
+                 QStringLiteral("ZAV Manager and goto the settings panel."),
+             }));
         return SaveOutcome::WriteFailed;
     }
     return SaveOutcome::Written;

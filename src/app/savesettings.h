@@ -5,7 +5,7 @@
 
 #include <QString>
 
-class QWidget;
+class MessageBoxes;
 
 // What the Options panel's boxes hold when Save is pressed.
 struct SettingsEntries {
@@ -28,6 +28,6 @@ enum class SaveOutcome {
 
 // Takes the entries into `s` in the order of the panel (correcting `entries.interval` when it
 // is out of range) and writes the settings file at `path`. Refusals and a failed write are told
-// to the user in a message box over `parent`; success is left to the caller to announce.
+// to the user through `boxes` (when given); success is left to the caller to announce.
 SaveOutcome saveEditedSettings(SettingsEntries& entries, Settings& s, const QString& path,
-                               QWidget* parent = nullptr);
+                               MessageBoxes* boxes = nullptr);

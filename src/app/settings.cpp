@@ -1,7 +1,6 @@
 #include "app/settings.h"
 
 #include "app/environment.h"
-#include "app/settingslocation.h"
 #include "app/settingswriter.h"
 #include "link/codepage.h"
 
@@ -15,24 +14,6 @@ bool Settings::operator==(const Settings& o) const {
            saveWindowPosition == o.saveWindowPosition && serverAddress == o.serverAddress &&
            startInMiniMode == o.startInMiniMode && startInTray == o.startInTray &&
            pollIntervalSeconds == o.pollIntervalSeconds;
-}
-
-QString settingsFilePath(const QString& dir) {
-    const QString name = QString::fromLatin1(kSettingsFileName);
-    if (dir.endsWith(QLatin1Char('/')))
-        return dir + name;
-    return dir + QLatin1Char('/') + name;
-}
-
-QString settingsFilePath() {
-    return chooseSettingsFile(currentSettingsPlaceFacts());
-}
-
-bool isPlainFile(const QString& path) {
-    if (path.isEmpty())
-        return false;
-    const QFileInfo info(path);
-    return info.exists() && info.isFile() && !info.isHidden();
 }
 
 namespace {

@@ -22,16 +22,6 @@ struct Settings {
     bool operator!=(const Settings& o) const { return !(*this == o); }
 };
 
-inline constexpr char kSettingsFileName[] = "ZAV-Remote.ini";
-
-// The settings file's full name inside `dir`, with no doubled separator at a root.
-QString settingsFilePath(const QString& dir);
-// The settings file of this run: beside the program or in the user's configuration folder.
-QString settingsFilePath();
-
-// True only for a plain, non-hidden file at exactly that path; never fails.
-bool isPlainFile(const QString& path);
-
 // Fills `s` from the file, storing each value as soon as it is read. Stops at the first failure
 // (leaving what was stored so far); a window edge of exactly 1 becomes 0 only after a full read.
 bool readSettingsFile(const QString& path, Settings& s);

@@ -1,13 +1,30 @@
 #include "app/settingslocation.h"
 
 #include "app/environment.h"
-#include "app/settings.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <sys/stat.h>
 #include <unistd.h>
+
+QString settingsFilePath(const QString& dir) {
+    const QString name = QString::fromLatin1(kSettingsFileName);
+    if (dir.endsWith(QLatin1Char('/')))
+        return dir + name;
+    return dir + QLatin1Char('/') + name;
+}
+
+QString settingsFilePath() {
+    return chooseSettingsFile(currentSettingsPlaceFacts());
+}
+
+bool isPlainFile(const QString& path) {
+    if (path.isEmpty())
+        return false;
+    const QFileInfo info(path);
+    return info.exists() && info.isFile() && !info.isHidden();
+}
 
 QString chooseSettingsFile(const SettingsPlaceFacts& facts) {
     if (facts.fileBesideProgram || facts.programDirIsUsers)

@@ -6,6 +6,16 @@
 
 #include <QString>
 
+inline constexpr char kSettingsFileName[] = "ZAV-Remote.ini";
+
+// The settings file's full name inside `dir`, with no doubled separator at a root.
+QString settingsFilePath(const QString& dir);
+// The settings file of this run: beside the program or in the user's configuration folder.
+QString settingsFilePath();
+
+// True only for a plain, non-hidden file at exactly that path; never fails.
+bool isPlainFile(const QString& path);
+
 // What decides the place.
 struct SettingsPlaceFacts {
     QString programDir;             // the folder that holds the executable

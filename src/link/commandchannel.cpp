@@ -1,5 +1,7 @@
 #include "link/commandchannel.h"
 
+#include "link/logging.h"
+
 CommandChannel::CommandChannel(QObject* parent) : QObject(parent) {
     connect(&m_socket, &StreamSocket::connected, this, &CommandChannel::onConnected);
     connect(&m_socket, &StreamSocket::sendComplete, this, &CommandChannel::onSendComplete);
@@ -28,6 +30,8 @@ void CommandChannel::start(Command command) {
     ++m_ticket;
     m_busy = true;
     m_socket.close();
+    qCDebug(lcLink) << "command connection to" << m_address << m_port << "for"
+                    << commandRecordText(command);
     m_socket.connectTo(m_address, m_port);
 }
 

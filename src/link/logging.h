@@ -1,5 +1,5 @@
-// Diagnostics of the server link: connections, refusals, displacements and time-outs. Silent by
-// default; QT_LOGGING_RULES="zav.link.debug=true" switches them on.
+// The link's diagnostics, category "zav.link": silent unless switched on, e.g. with
+// QT_LOGGING_RULES="zav.*.debug=true".
 #pragma once
 
 #include <QLoggingCategory>

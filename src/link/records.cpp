@@ -2,16 +2,34 @@
 
 #include "link/codepage.h"
 
+QString recordLetters(RecordKind kind) {
+    switch (kind) {
+    case RecordKind::Status:
+        return QStringLiteral("STATUS");
+    case RecordKind::Message:
+        return QStringLiteral("MESSAG");
+    case RecordKind::MessageReceipt:
+        return QStringLiteral("MSGREC");
+    case RecordKind::Connect:
+        return QStringLiteral("CONNEC");
+    case RecordKind::Disconnect:
+        return QStringLiteral("DISCON");
+    case RecordKind::Unknown:
+        break;
+    }
+    return QString();
+}
+
 QString commandRecordText(Command command, const QString& messageText) {
     switch (command) {
     case Command::Status:
-        return QStringLiteral("STATUS");
+        return recordLetters(RecordKind::Status);
     case Command::Message:
-        return QStringLiteral("MESSAG") + messageText;
+        return recordLetters(RecordKind::Message) + messageText;
     case Command::Connect:
-        return QStringLiteral("CONNEC");
+        return recordLetters(RecordKind::Connect);
     case Command::Disconnect:
-        return QStringLiteral("DISCON");
+        return recordLetters(RecordKind::Disconnect);
     case Command::None:
         break;
     }
@@ -23,18 +41,13 @@ QByteArray commandRecord(Command command, const QString& messageText) {
 }
 
 RecordKind recordKind(const QString& record) {
-    static const struct {
-        const char* letters;
-        RecordKind kind;
-    } kinds[] = {
-        {"STATUS", RecordKind::Status},         {"MESSAG", RecordKind::Message},
-        {"MSGREC", RecordKind::MessageReceipt}, {"CONNEC", RecordKind::Connect},
-        {"DISCON", RecordKind::Disconnect},
-    };
+    static const RecordKind kinds[] = {RecordKind::Status, RecordKind::Message,
+                                       RecordKind::MessageReceipt, RecordKind::Connect,
+                                       RecordKind::Disconnect};
     const QStringView head = QStringView(record).left(6);
-    for (const auto& k : kinds)
-        if (head == QLatin1String(k.letters))
-            return k.kind;
+    for (RecordKind kind : kinds)
+        if (head == recordLetters(kind))
+            return kind;
     return RecordKind::Unknown;
 }
 
@@ -50,24 +63,61 @@ QString messageRecordText(const QString& record) {
     return record.mid(6);
 }
 
+QString linkStateCode(LinkState state) {
+    switch (state) {
+    case LinkState::NoCard:
+        return QStringLiteral("NOCARDSTA");
+    case LinkState::Online:
+        return QStringLiteral("CONNSIGOK");
+    case LinkState::Offline:
+        return QStringLiteral("DISCSIGOK");
+    case LinkState::OnlineNoSignal:
+        return QStringLiteral("CONNNOSIG");
+    case LinkState::OfflineNoSignal:
+        return QStringLiteral("DISCNOSIG");
+    case LinkState::Dialing:
+        return QStringLiteral("DIALSIGOK");
+    case LinkState::DialingNoSignal:
+        return QStringLiteral("DIALNOSIG");
+    case LinkState::NoServer:
+        break;
+    }
+    return QString();
+}
+
 std::optional<LinkState> linkStateForCode(const QString& code) {
-    static const struct {
-        const char* code;
-        LinkState state;
-    } codes[] = {
-        {"NOCARDSTA", LinkState::NoCard},          {"CONNSIGOK", LinkState::Online},
-        {"DISCSIGOK", LinkState::Offline},         {"CONNNOSIG", LinkState::OnlineNoSignal},
-        {"DISCNOSIG", LinkState::OfflineNoSignal}, {"DIALNOSIG", LinkState::DialingNoSignal},
-        {"DIALSIGOK", LinkState::Dialing},
+    // Every state a report can give.
+    static const LinkState reported[] = {
+        LinkState::NoCard,          LinkState::Online,          LinkState::Offline,
+        LinkState::OnlineNoSignal,  LinkState::OfflineNoSignal, LinkState::Dialing,
+        LinkState::DialingNoSignal,
     };
-    for (const auto& c : codes)
-        if (code == QLatin1String(c.code))
-            return c.state;
+    for (LinkState state : reported)
+        if (code == linkStateCode(state))
+            return state;
     return std::nullopt;
 }
 
+QString statusReportText(LinkState state, const QString& lastConnectTime) {
+    return recordLetters(RecordKind::Status) + QLatin1Char(' ') + linkStateCode(state) +
+           lastConnectTime;
+}
+
 QString linkStateWord(LinkState state) {
-    static const char* const words[] = {"NO CARD", "ONLINE",  "OFFLINE", "ONLINE",
-                                        "OFFLINE", "DIALING", "DIALING", "NO SRVR!"};
-    return QString::fromLatin1(words[static_cast<int>(state)]);
+    switch (state) {
+    case LinkState::NoCard:
+        return QStringLiteral("NO CARD");
+    case LinkState::Online:
+    case LinkState::OnlineNoSignal:
+        return QStringLiteral("ONLINE");
+    case LinkState::Offline:
+    case LinkState::OfflineNoSignal:
+        return QStringLiteral("OFFLINE");
+    case LinkState::Dialing:
+    case LinkState::DialingNoSignal:
+        return QStringLiteral("DIALING");
+    case LinkState::NoServer:
+        return QStringLiteral("NO SRVR!");
+    }
+    return QString(); // no state of the link
 }

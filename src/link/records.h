@@ -14,8 +14,14 @@ QString commandRecordText(Command command, const QString& messageText = QString(
 // The same record as the bytes that go on the wire.
 QByteArray commandRecord(Command command, const QString& messageText = QString());
 
+// The longest message text a message record carries, counting each line break as the two
+// characters (CR LF) it is on the wire.
+inline constexpr int kMaxMessageLength = 350;
+
 enum class RecordKind { Status, Message, MessageReceipt, Connect, Disconnect, Unknown };
 
+// The six letters a record of that kind begins with; empty for Unknown.
+QString recordLetters(RecordKind kind);
 // Kind of a received record from its first six characters, compared exactly.
 RecordKind recordKind(const QString& record);
 
@@ -39,6 +45,12 @@ enum class LinkState {
 
 // The status word the client shows for a state ("ONLINE", "NO SRVR!" ...).
 QString linkStateWord(LinkState state);
+
+// The nine-letter code a status report gives for a state; empty for NoServer, which no report
+// gives.
+QString linkStateCode(LinkState state);
+// A whole status report: "STATUS", a blank, the code and the time of the last connection.
+QString statusReportText(LinkState state, const QString& lastConnectTime);
 
 // The state a status code selects; none for a code outside the seven (compared exactly).
 std::optional<LinkState> linkStateForCode(const QString& code);

@@ -1,5 +1,7 @@
 #include "link/serverlink.h"
 
+#include "link/logging.h"
+
 ServerLink::ServerLink(QObject* parent) : QObject(parent) {
     m_pollTimer.setInterval(5000);
     connect(&m_pollTimer, &QTimer::timeout, this, &ServerLink::requestStatus);
@@ -9,6 +11,7 @@ ServerLink::ServerLink(QObject* parent) : QObject(parent) {
     connect(&m_commands, &CommandChannel::failed, this, &ServerLink::onCommandFailed);
     connect(&m_reports, &ReportListener::recordReceived, this, &ServerLink::dispatchRecord);
     connect(&m_reports, &ReportListener::refused, this, [this](const QString& peer) {
+        qCDebug(lcLink) << "refused a report connection from" << peer << "(session limit)";
         emit logEntry({QStringLiteral("     Cant accept any more connections!"),
                        QStringLiteral("     (IP:") + peer + QStringLiteral(")")});
     });
@@ -19,7 +22,12 @@ void ServerLink::setServer(const QString& dottedAddress, int port) {
 }
 
 bool ServerLink::startListening(int port) {
-    return m_reports.listen(port);
+    const bool listening = m_reports.listen(port);
+    if (listening)
+        qCDebug(lcLink) << "listening for reports on port" << port;
+    else
+        qCInfo(lcLink) << "could not listen for reports on port" << port;
+    return listening;
 }
 
 void ServerLink::stopListening() {
@@ -47,6 +55,7 @@ void ServerLink::startPolling(int seconds) {
 }
 
 void ServerLink::onCommandFailed() {
+    qCDebug(lcLink) << "the command connection failed: no server";
     emit logEntry(
         {QStringLiteral("     Error..."), QStringLiteral("      ZAV Manager not found!")});
     emit stateChanged(LinkState::NoServer);
@@ -62,6 +71,8 @@ void ServerLink::dispatchRecord(const QString& record, const QString& peerAddres
         emit lastConnectTimeChanged(time);
         if (state)
             emit stateChanged(*state);
+        else
+            qCDebug(lcLink) << "status report with an unknown code:" << statusReportCode(record);
         emit statusReported(time, state);
         break;
     }
@@ -70,7 +81,11 @@ void ServerLink::dispatchRecord(const QString& record, const QString& peerAddres
                        QStringLiteral("     (IP:") + peerAddress + QStringLiteral(")")});
         emit messageReceived(messageRecordText(record), peerAddress);
         break;
-    default:
+    case RecordKind::MessageReceipt:
+    case RecordKind::Connect:
+    case RecordKind::Disconnect:
+    case RecordKind::Unknown:
+        qCDebug(lcLink) << "ignored a record from" << peerAddress << "beginning" << record.left(6);
         break;
     }
 }

@@ -1,4 +1,5 @@
 // zav-manager-sim: a ZAV Manager stand-in for trying and testing the client on one machine.
+#include "console.h"
 #include "simulator.h"
 
 #include <QCommandLineParser>
@@ -106,7 +107,7 @@ void watchStandardInput(QCoreApplication* app, Simulator* sim) {
         if (got <= 0) {
             notifier->setEnabled(false);
             if (!pending->isEmpty())
-                sim->consoleLine(QString::fromLocal8Bit(*pending));
+                runConsoleLine(*sim, QString::fromLocal8Bit(*pending));
             pending->clear();
             printStamped(QStringLiteral("standard input closed; still running, stop with "
                                         "SIGTERM or Ctrl-C"));
@@ -117,7 +118,7 @@ void watchStandardInput(QCoreApplication* app, Simulator* sim) {
         while ((end = pending->indexOf('\n')) >= 0) {
             const QByteArray line = pending->left(end);
             pending->remove(0, end + 1);
-            sim->consoleLine(QString::fromLocal8Bit(line));
+            runConsoleLine(*sim, QString::fromLocal8Bit(line));
         }
     });
 }
@@ -131,7 +132,7 @@ void watchStandardInput(QCoreApplication* app, Simulator*) {
             const QString text = QString::fromLocal8Bit(line.c_str());
             QMetaObject::invokeMethod(app, [text] {
                 if (auto* sim = QCoreApplication::instance()->findChild<Simulator*>())
-                    sim->consoleLine(text);
+                    runConsoleLine(*sim, text);
             });
         }
     }).detach();

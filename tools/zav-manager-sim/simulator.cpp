@@ -1,5 +1,7 @@
 #include "simulator.h"
 
+#include "link/codepage.h"
+
 #include <QRegularExpression>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -20,12 +22,6 @@ constexpr int REPLY_LIMIT = 4 * 1024;
 
 const QString NEVER_CONNECTED = QStringLiteral("--:----");
 
-// Windows-1252 at 0x80..0x9F; the five unassigned bytes keep the C1 control of the same number.
-const char16_t HIGH_BYTES[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-                                 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
 QString time12(const QTime& time) {
     const int hour = time.hour() % 12 == 0 ? 12 : time.hour() % 12;
     return QStringLiteral("%1:%2%3")
@@ -41,48 +37,9 @@ QString addressText(const QHostAddress& address) {
     return isV4 ? QHostAddress(v4).toString() : address.toString();
 }
 
-// A record shown on one line: control characters spelled out, long ones cut.
-QString quoted(const QString& text) {
-    QString out;
-    for (QChar c : text.left(80)) {
-        if (c == QLatin1Char('\r'))
-            out += QLatin1String("\\r");
-        else if (c == QLatin1Char('\n'))
-            out += QLatin1String("\\n");
-        else if (c.unicode() < 0x20)
-            out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
-        else
-            out += c;
-    }
-    if (text.size() > 80)
-        out += QLatin1String("...");
-    return QLatin1Char('"') + out + QLatin1Char('"');
-}
-
 QStringList messageLines(const QString& text) {
     static const QRegularExpression lineBreak(QStringLiteral("\r\n|\r|\n"));
     return text.split(lineBreak);
-}
-
-// "\n" stands for a line break (CR LF), "\\" for a backslash.
-QString unescapeConsoleText(const QString& text) {
-    QString out;
-    for (int i = 0; i < text.size(); ++i) {
-        if (text[i] == QLatin1Char('\\') && i + 1 < text.size()) {
-            if (text[i + 1] == QLatin1Char('n')) {
-                out += QLatin1String("\r\n");
-                ++i;
-                continue;
-            }
-            if (text[i + 1] == QLatin1Char('\\')) {
-                out += QLatin1Char('\\');
-                ++i;
-                continue;
-            }
-        }
-        out += text[i];
-    }
-    return out;
 }
 
 void halfClose(QTcpSocket* socket) {
@@ -98,35 +55,22 @@ void halfClose(QTcpSocket* socket) {
 
 } // namespace
 
-QByteArray Simulator::encode(const QString& text) {
-    QByteArray out;
-    out.reserve(text.size());
-    for (QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
-            out.append(char(u));
-            continue;
-        }
-        char byte = '?';
-        for (int i = 0; i < 32; ++i) {
-            if (HIGH_BYTES[i] == u) {
-                byte = char(0x80 + i);
-                break;
-            }
-        }
-        out.append(byte);
-    }
-    return out;
-}
-
-QString Simulator::decode(const QByteArray& bytes) {
+// A record shown on one line: control characters spelled out, long ones cut.
+QString quotedRecord(const QString& text) {
     QString out;
-    out.reserve(bytes.size());
-    for (char ch : bytes) {
-        const auto b = static_cast<unsigned char>(ch);
-        out.append(b >= 0x80 && b < 0xA0 ? QChar(HIGH_BYTES[b - 0x80]) : QChar(b));
+    for (QChar c : text.left(80)) {
+        if (c == QLatin1Char('\r'))
+            out += QLatin1String("\\r");
+        else if (c == QLatin1Char('\n'))
+            out += QLatin1String("\\n");
+        else if (c.unicode() < 0x20)
+            out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            out += c;
     }
-    return out;
+    if (text.size() > 80)
+        out += QLatin1String("...");
+    return QLatin1Char('"') + out + QLatin1Char('"');
 }
 
 Simulator::Simulator(const SimulatorConfig& config, QObject* parent)
@@ -207,27 +151,27 @@ quint16 Simulator::receivePort() const {
     return m_server ? m_server->serverPort() : 0;
 }
 
-QString Simulator::statusCode() const {
+LinkState Simulator::reportedState() const {
     if (!m_card)
-        return QStringLiteral("NOCARDSTA");
-    QString code;
+        return LinkState::NoCard;
     switch (m_link) {
     case Link::Disconnected:
-        code = QStringLiteral("DISC");
-        break;
+        return m_signal ? LinkState::Offline : LinkState::OfflineNoSignal;
     case Link::Dialing:
-        code = QStringLiteral("DIAL");
-        break;
+        return m_signal ? LinkState::Dialing : LinkState::DialingNoSignal;
     case Link::Connected:
-        code = QStringLiteral("CONN");
         break;
     }
-    return code + (m_signal ? QLatin1String("SIGOK") : QLatin1String("NOSIG"));
+    return m_signal ? LinkState::Online : LinkState::OnlineNoSignal;
+}
+
+QString Simulator::statusCode() const {
+    return linkStateCode(reportedState());
 }
 
 QString Simulator::statusRecord() const {
-    return QStringLiteral("STATUS ") + statusCode() +
-           (m_lastConnected.isEmpty() ? NEVER_CONNECTED : m_lastConnected);
+    return statusReportText(reportedState(),
+                            m_lastConnected.isEmpty() ? NEVER_CONNECTED : m_lastConnected);
 }
 
 QString Simulator::reportHost() const {
@@ -333,11 +277,11 @@ void Simulator::pushMessage(const QString& text) {
         log(QStringLiteral("!! no client known yet: wait for a command or use --client-host"));
         return;
     }
-    if (text.size() > MESSAGE_LIMIT)
+    if (text.size() > kMaxMessageLength)
         log(QStringLiteral("!! the message has %1 characters, more than the %2 a client takes")
                 .arg(text.size())
-                .arg(MESSAGE_LIMIT));
-    queueReport(host, QStringLiteral("MESSAG") + text);
+                .arg(kMaxMessageLength));
+    queueReport(host, recordLetters(RecordKind::Message) + text);
 }
 
 void Simulator::pushTimeout() {
@@ -349,60 +293,8 @@ void Simulator::pushTimeout() {
         queueReport(host, statusRecord());
 }
 
-void Simulator::consoleLine(const QString& rawLine) {
-    QString line = rawLine;
-    while (line.endsWith(QLatin1Char('\n')) || line.endsWith(QLatin1Char('\r')))
-        line.chop(1);
-    int begin = 0;
-    while (begin < line.size() && line[begin].isSpace())
-        ++begin;
-    line = line.mid(begin);
-    if (line.isEmpty())
-        return;
-    const int space = line.indexOf(QLatin1Char(' '));
-    const QString word = line.left(space < 0 ? line.size() : space).toLower();
-    const QString rest = space < 0 ? QString() : line.mid(space + 1);
-    const QString arg = rest.trimmed().toLower();
-
-    if (word == QLatin1String("msg")) {
-        if (rest.trimmed().isEmpty()) {
-            log(QStringLiteral("usage: msg <text> (\\n: line break); an empty message is not "
-                               "sent"));
-            return;
-        }
-        pushMessage(unescapeConsoleText(rest));
-    } else if (word == QLatin1String("signal") || word == QLatin1String("card") ||
-               word == QLatin1String("quiet")) {
-        if (arg != QLatin1String("on") && arg != QLatin1String("off")) {
-            log(QStringLiteral("usage: %1 on|off").arg(word));
-            return;
-        }
-        const bool on = arg == QLatin1String("on");
-        if (word == QLatin1String("signal"))
-            setSignalPresent(on);
-        else if (word == QLatin1String("card"))
-            setCardPresent(on);
-        else
-            setQuiet(on);
-    } else if (word == QLatin1String("status")) {
-        pushStatus();
-    } else if (word == QLatin1String("connect")) {
-        connectLink();
-    } else if (word == QLatin1String("disconnect")) {
-        disconnectLink();
-    } else if (word == QLatin1String("state")) {
-        log(QStringLiteral("state: %1, client %2")
-                .arg(quoted(statusRecord()),
-                     reportHost().isEmpty() ? QStringLiteral("unknown") : reportHost()));
-    } else if (word == QLatin1String("quit") || word == QLatin1String("exit")) {
-        log(QStringLiteral("quitting"));
-        emit quitRequested();
-    } else if (word == QLatin1String("help")) {
-        log(QStringLiteral("commands: msg <text> (\\n: line break), signal on|off, card on|off, "
-                           "status, connect, disconnect, state, quiet on|off, quit"));
-    } else {
-        log(QStringLiteral("unknown command %1; type help").arg(quoted(word)));
-    }
+void Simulator::requestQuit() {
+    emit quitRequested();
 }
 
 void Simulator::acceptConnections() {
@@ -467,46 +359,56 @@ void Simulator::handleRecord(const QByteArray& bytes, const QString& peer) {
     const QString previousClient = m_lastClient;
     m_lastClient = peer;
     const QString target = m_config.clientHost.isEmpty() ? peer : m_config.clientHost;
-    const QString record = decode(bytes);
-    const QString kind = record.left(6);
+    const QString record = fromWindows1252(bytes);
+    const RecordKind kind = recordKind(record);
     const QString trailing =
-        record.size() > 6 && kind != QLatin1String("MESSAG")
-            ? QStringLiteral(" (trailing %1 ignored)").arg(quoted(record.mid(6)))
+        record.size() > 6 && kind != RecordKind::Message
+            ? QStringLiteral(" (trailing %1 ignored)").arg(quotedRecord(record.mid(6)))
             : QString();
+    const QString heard =
+        QStringLiteral("<- %1 from %2%3").arg(recordLetters(kind), peer, trailing);
 
-    if (kind == QLatin1String("STATUS")) {
+    switch (kind) {
+    case RecordKind::Status:
         // A client's first poll is shown even when quiet.
         if (peer != previousClient || !trailing.isEmpty())
-            log(QStringLiteral("<- STATUS from %1%2").arg(peer, trailing));
+            log(heard);
         else
-            logRoutine(QStringLiteral("<- STATUS from %1").arg(peer));
+            logRoutine(heard);
         if (m_config.reportDelayMs > 0) {
             QTimer::singleShot(m_config.reportDelayMs, this,
                                [this, target] { queueReport(target, statusRecord()); });
         } else {
             queueReport(target, statusRecord());
         }
-    } else if (kind == QLatin1String("CONNEC")) {
-        log(QStringLiteral("<- CONNEC from %1%2").arg(peer, trailing));
+        return;
+    case RecordKind::Connect:
+        log(heard);
         connectLink();
-    } else if (kind == QLatin1String("DISCON")) {
-        log(QStringLiteral("<- DISCON from %1%2").arg(peer, trailing));
+        return;
+    case RecordKind::Disconnect:
+        log(heard);
         disconnectLink();
-    } else if (kind == QLatin1String("MESSAG")) {
-        const QString text = record.mid(6);
+        return;
+    case RecordKind::Message: {
+        const QString text = messageRecordText(record);
         log(QStringLiteral("<- MESSAG from %1 (%2 characters%3):")
                 .arg(peer)
                 .arg(text.size())
-                .arg(text.size() > MESSAGE_LIMIT
-                         ? QStringLiteral(", more than %1").arg(MESSAGE_LIMIT)
+                .arg(text.size() > kMaxMessageLength
+                         ? QStringLiteral(", more than %1").arg(kMaxMessageLength)
                          : QString()));
         const QStringList lines = messageLines(text);
         for (const QString& line : lines)
             log(QStringLiteral("   | ") + line);
-        queueReport(target, QStringLiteral("MSGREC"));
-    } else {
-        log(QStringLiteral("<- unknown record %1 from %2; ignored").arg(quoted(record), peer));
+        queueReport(target, recordLetters(RecordKind::MessageReceipt));
+        return;
     }
+    case RecordKind::MessageReceipt: // a client sends no receipts
+    case RecordKind::Unknown:
+        break;
+    }
+    log(QStringLiteral("<- unknown record %1 from %2; ignored").arg(quotedRecord(record), peer));
 }
 
 void Simulator::queueReport(const QString& host, const QString& text) {
@@ -520,7 +422,7 @@ void Simulator::sendNextReport() {
     if (m_out || m_reports.isEmpty() || !m_server)
         return;
     m_current = m_reports.dequeue();
-    m_outBytes = encode(m_current.text);
+    m_outBytes = toWindows1252(m_current.text);
     m_outReply.clear();
     m_outWritten = false;
     m_outHalfClosed = false;
@@ -544,13 +446,14 @@ void Simulator::sendNextReport() {
 
 void Simulator::reportConnected() {
     const QString where = QStringLiteral("%1:%2").arg(m_current.host).arg(m_config.clientPort);
-    if (m_current.text.startsWith(QLatin1String("MESSAG"))) {
-        const QString text = m_current.text.mid(6);
+    const RecordKind kind = recordKind(m_current.text);
+    if (kind == RecordKind::Message) {
+        const QString text = messageRecordText(m_current.text);
         log(QStringLiteral("-> MESSAG to %1 (%2 characters):").arg(where).arg(text.size()));
         const QStringList lines = messageLines(text);
         for (const QString& line : lines)
             log(QStringLiteral("   | ") + line);
-    } else if (m_current.text.startsWith(QLatin1String("STATUS"))) {
+    } else if (kind == RecordKind::Status) {
         const QString line = QStringLiteral("-> %1 to %2").arg(m_current.text, where);
         if (m_current.text != m_lastStatusSent)
             log(line);
@@ -560,7 +463,8 @@ void Simulator::reportConnected() {
     } else {
         log(QStringLiteral("-> %1 to %2").arg(m_current.text, where));
     }
-    m_out->write(m_outBytes);
+    if (m_out->write(m_outBytes) != m_outBytes.size())
+        finishReport(m_out->errorString());
 }
 
 void Simulator::reportBytesWritten() {
@@ -588,7 +492,7 @@ void Simulator::finishReport(const QString& error) {
 
     const QString where = QStringLiteral("%1:%2").arg(m_current.host).arg(m_config.clientPort);
     if (!m_outReply.isEmpty()) {
-        const QStringList lines = messageLines(decode(m_outReply).trimmed());
+        const QStringList lines = messageLines(fromWindows1252(m_outReply).trimmed());
         for (const QString& line : lines)
             log(QStringLiteral("<- from the client at %1: %2").arg(where, line));
     }

@@ -1,6 +1,10 @@
 // A stand-in for ZAV Manager: takes command records from the client, answers with report
-// records, and pretends to own a receiver card and a dial-up Internet link.
+// records, and pretends to own a receiver card and a dial-up Internet link. The records, their
+// codes and the code page are the client's own (link/records.h, link/codepage.h); the console
+// that drives it by hand is in console.h.
 #pragma once
+
+#include "link/records.h"
 
 #include <QByteArray>
 #include <QHostAddress>
@@ -30,12 +34,13 @@ struct SimulatorConfig {
     int reportTimeoutMs = 5000;   // a report connection the client holds longer is dropped
 };
 
+// A record shown on one line: control characters spelled out, long ones cut.
+QString quotedRecord(const QString& text);
+
 class Simulator : public QObject {
     Q_OBJECT
 public:
     enum class Link { Disconnected, Dialing, Connected };
-
-    static constexpr int MESSAGE_LIMIT = 350;
 
     explicit Simulator(const SimulatorConfig& config, QObject* parent = nullptr);
     ~Simulator() override;
@@ -51,7 +56,9 @@ public:
     Link link() const { return m_link; }
     bool signalPresent() const { return m_signal; }
     bool cardPresent() const { return m_card; }
-    // The nine-letter code and the whole 23-character status record, as they stand now.
+    // The state a status report gives now, its nine-letter code and the whole 23-character
+    // status record.
+    LinkState reportedState() const;
     QString statusCode() const;
     QString statusRecord() const;
     // Where reports without a command to answer go; empty until a client has shown up.
@@ -69,12 +76,10 @@ public:
     void pushStatus();
     void pushMessage(const QString& text);
 
-    // One line typed at the console: msg, signal, card, status, connect, disconnect, state,
-    // quiet, help, quit.
-    void consoleLine(const QString& line);
-
-    static QByteArray encode(const QString& text); // Windows-1252; '?' for what it lacks
-    static QString decode(const QByteArray& bytes);
+    // Stamps a line and hands it to logLine().
+    void log(const QString& text);
+    // Asks the program to stop (the quitRequested() signal).
+    void requestQuit();
 
 signals:
     void logLine(const QString& line);
@@ -86,7 +91,6 @@ private:
         QString text;
     };
 
-    void log(const QString& text);
     // Logged unless quiet.
     void logRoutine(const QString& text);
     void acceptConnections();

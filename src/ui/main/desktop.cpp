@@ -3,9 +3,11 @@
 #include "app/clientapp.h"
 #include "app/clientrun.h"
 #include "app/environment.h"
+#include "ui/logging.h"
 #include "ui/main/about.h"
 #include "ui/main/artwork.h"
 #include "ui/main/mainwindow.h"
+#include "ui/main/messagebox.h"
 #include "ui/main/placement.h"
 #include "ui/main/splashwindow.h"
 #include "ui/main/tray/trayicon.h"
@@ -185,7 +187,8 @@ void Desktop::openOptions() {
         auto* panel = new OptionsPanel(m_main);
         panel->load(m_app.settings());
         panel->setSaveFunction([this](SettingsEntries& entries, QWidget* owner) {
-            return m_app.saveSettings(entries, owner);
+            WidgetMessageBoxes boxes(owner);
+            return m_app.saveSettings(entries, &boxes);
         });
         connect(panel, &OptionsPanel::saved, this, [this] { m_app.endAfterSave(); });
         connect(panel, &OptionsPanel::cancelled, this, [this] {
@@ -249,6 +252,9 @@ void Desktop::showSplash() {
     while (m_splash && !m_splash->hasBeenPainted() && deadline.isActive())
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
                                         QEventLoop::WaitForMoreEvents);
+    if (m_splash && !m_splash->hasBeenPainted())
+        qCInfo(lcUi) << "the splash was not painted within" << kSplashPaintWaitMs
+                     << "ms; start-up goes on";
 }
 
 void Desktop::closeSplash() {
@@ -256,8 +262,9 @@ void Desktop::closeSplash() {
         m_splash->close();
 }
 
-QWidget* Desktop::boxOwner() {
-    return m_splash ? static_cast<QWidget*>(m_splash) : m_main;
+void Desktop::showMessageBox(const ShownMessage& message) {
+    // The box belongs to the splash while it is up.
+    WidgetMessageBoxes(m_splash ? static_cast<QWidget*>(m_splash) : m_main).showMessageBox(message);
 }
 
 void Desktop::showStartupState(StartupState state) {

@@ -51,7 +51,7 @@ public:
     // ClientView.
     void showSplash() override;
     void closeSplash() override;
-    QWidget* boxOwner() override;
+    void showMessageBox(const ShownMessage& message) override;
     void showStartupState(StartupState state) override;
     void addLogEntry(const QStringList& lines) override;
     void placeMainWindow(const QPoint& topLeft) override;

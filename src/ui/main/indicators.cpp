@@ -1,41 +1,57 @@
 #include "ui/main/indicators.h"
 
+// One entry per state: the switch has no default, so a state without its look does not build.
 const LinkLook& linkLook(LinkState state) {
     using P = StatusPicture;
     using T = TrayPicture;
-    static const LinkLook looks[] = {
-        {P::NoCard,
-         kLampPaleYellow,
-         nullptr,
-         {T::RedX, "ZAV Remote 2002... server reports no card status available", true}},
-        {P::Connected,
-         kLampGreen,
-         nullptr,
-         {T::Connected, "ZAV Remote 2002... Internet is available", false}},
-        {P::Disconnected,
-         kLampGreen,
-         nullptr,
-         {T::Disconnected, "ZAV Remote 2002... Internet not available", false}},
-        {P::NoSignal,
-         kLampRed,
-         nullptr,
-         {T::Cloud, "ZAV Remote 2002... Internet not available - No Signal", true}},
-        {P::NoSignal,
-         kLampRed,
-         nullptr,
-         {T::Cloud, "ZAV Remote 2002... Internet not available - No Signal", true}},
-        {P::Dialing,
-         kLampGreen,
-         nullptr,
-         {T::Dialing, "ZAV Remote 2002... server is now dialing", true}},
-        {P::Dialing,
-         kLampRed,
-         nullptr,
-         {T::Dialing, "ZAV Remote 2002... server is now dialing", true}},
-        {P::NoServer,
-         kLampPaleYellow,
-         "No Server!",
-         {T::RedX, "ZAV Remote 2002... server not found - status unavailable", true}},
-    };
-    return looks[static_cast<int>(state)];
+    static const TrayLook noSignalTray{
+        T::Cloud, "ZAV Remote 2002... Internet not available - No Signal", true};
+    static const TrayLook dialingTray{T::Dialing, "ZAV Remote 2002... server is now dialing", true};
+    switch (state) {
+    case LinkState::NoCard: {
+        static const LinkLook look{
+            P::NoCard,
+            kLampPaleYellow,
+            nullptr,
+            {T::RedX, "ZAV Remote 2002... server reports no card status available", true}};
+        return look;
+    }
+    case LinkState::Online: {
+        static const LinkLook look{
+            P::Connected,
+            kLampGreen,
+            nullptr,
+            {T::Connected, "ZAV Remote 2002... Internet is available", false}};
+        return look;
+    }
+    case LinkState::Offline: {
+        static const LinkLook look{
+            P::Disconnected,
+            kLampGreen,
+            nullptr,
+            {T::Disconnected, "ZAV Remote 2002... Internet not available", false}};
+        return look;
+    }
+    case LinkState::OnlineNoSignal:
+    case LinkState::OfflineNoSignal: {
+        static const LinkLook look{P::NoSignal, kLampRed, nullptr, noSignalTray};
+        return look;
+    }
+    case LinkState::Dialing: {
+        static const LinkLook look{P::Dialing, kLampGreen, nullptr, dialingTray};
+        return look;
+    }
+    case LinkState::DialingNoSignal: {
+        static const LinkLook look{P::Dialing, kLampRed, nullptr, dialingTray};
+        return look;
+    }
+    case LinkState::NoServer:
+        break;
+    }
+    static const LinkLook noServer{
+        P::NoServer,
+        kLampPaleYellow,
+        "No Server!",
+        {T::RedX, "ZAV Remote 2002... server not found - status unavailable", true}};
+    return noServer;
 }

@@ -1,6 +1,8 @@
 // The window in which the user writes a message for the server.
 #pragma once
 
+#include "link/records.h"
+
 #include <QColor>
 #include <QPlainTextEdit>
 #include <QString>
@@ -49,7 +51,6 @@ private:
 class SendMessageWindow : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int kMaxMessageLength = 350;
     static inline const QColor kNormalBackground{255, 255, 255};
     static inline const QColor kEmptyMessageBackground{255, 192, 192};
 

@@ -1,12 +1,12 @@
 #include "ui/options/options.h"
 
 #include "app/environment.h"
-#include "app/msgbox.h"
 #include "app/savesettings.h"
 #include "app/settings.h"
 #include "ui/main/accessibility.h"
 #include "ui/main/artwork.h"
 #include "ui/main/design.h"
+#include "ui/main/messagebox.h"
 #include "ui/options/ipbox.h"
 
 #include <QCheckBox>

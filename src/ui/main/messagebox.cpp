@@ -1,9 +1,8 @@
-#include "app/msgbox.h"
+#include "ui/main/messagebox.h"
 
 #include <QFontMetrics>
 #include <QLabel>
 #include <QMessageBox>
-#include <QStringList>
 #include <QWindow>
 
 static MessageBoxHook& hook() {
@@ -47,6 +46,6 @@ void showMessageBox(QWidget* parent, MsgIcon icon, const QString& title, const Q
     box.exec();
 }
 
-QString joinBoxLines(const QStringList& lines) {
-    return lines.join(QStringLiteral("\n\r"));
+void WidgetMessageBoxes::showMessageBox(const ShownMessage& message) {
+    ::showMessageBox(m_owner, message.icon, message.title, message.text);
 }

@@ -1,0 +1,93 @@
+// The log's lines and view, and the version text.
+#include "app/logging.h"
+#include "app/version.h"
+#include "link/logging.h"
+#include "ui/logging.h"
+#include "ui/main/logview.h"
+#include "ui/main/statuslog.h"
+
+#include <QtTest>
+
+class TestLogView : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Twelve-hour times, whatever the locale.
+    void timeLines() {
+        QLocale::setDefault(QLocale(QLocale::German));
+        const QList<std::pair<QTime, QString>> cases{{QTime(0, 7), "12:07am"},
+                                                     {QTime(12, 0), "12:00pm"},
+                                                     {QTime(13, 30), "01:30pm"},
+                                                     {QTime(9, 5), "09:05am"}};
+        for (const auto& [time, text] : cases) {
+            QCOMPARE(formatTime12(time), text);
+            QCOMPARE(logTimeLine(time), QStringLiteral("     ") + text);
+        }
+        QLocale::setDefault(QLocale::c());
+    }
+
+    // Room for an entry is made from the bottom, keeping at most 22 lines in all.
+    void trimming() {
+        auto numbered = [](int n) {
+            QStringList l;
+            for (int i = 0; i < n; ++i)
+                l << QString::number(i);
+            return l;
+        };
+        // Lines before, lines of the entry to come, lines after.
+        const int cases[][3] = {{0, 3, 0}, {20, 3, 19}, {20, 4, 18}, {19, 3, 19}};
+        for (const auto& [before, count, after] : cases) {
+            QStringList lines = numbered(before);
+            trimLog(lines, count);
+            QCOMPARE(lines, numbered(after));
+        }
+    }
+
+    // Entries go on top; the oldest lines leave from the bottom, and a burst of entries is
+    // painted once, not once per entry.
+    void logViewKeepsTheNewestOnTop() {
+        LogView view;
+        view.resize(145, 180);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        const int paintsBefore = view.paintCount();
+        for (int i = 0; i < 6; ++i)
+            view.addEntry(logEntryLines(QTime(1, i), {QStringLiteral("a"), QStringLiteral("b")}));
+        QCOMPARE(view.lines().size(), 22);
+        QCOMPARE(view.lines().first(), logSeparator());
+        QCOMPARE(view.lines().at(1), QStringLiteral("     01:05am"));
+        // The oldest entry lost only its message lines.
+        QCOMPARE(view.lines().at(21), QStringLiteral("     01:00am"));
+        QCoreApplication::processEvents();
+        QVERIFY(view.paintCount() - paintsBefore <= 1);
+    }
+
+    // Each room's diagnostics under the name the manual gives: silent below warnings until
+    // QT_LOGGING_RULES switches them on.
+    void diagnostics_data() {
+        QTest::addColumn<const QLoggingCategory*>("category");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("link") << &lcLink() << "zav.link";
+        QTest::newRow("app") << &lcApp() << "zav.app";
+        QTest::newRow("ui") << &lcUi() << "zav.ui";
+    }
+    void diagnostics() {
+        QFETCH(const QLoggingCategory*, category);
+        QFETCH(QString, name);
+        QCOMPARE(QString::fromLatin1(category->categoryName()), name);
+        QVERIFY(!category->isDebugEnabled());
+        QVERIFY(!category->isInfoEnabled());
+        QVERIFY(category->isWarningEnabled());
+        QLoggingCategory::setFilterRules(QStringLiteral("zav.*.debug=true"));
+        QVERIFY(category->isDebugEnabled());
+        QLoggingCategory::setFilterRules(QString());
+    }
+
+    void versionText() {
+        QCOMPARE(::versionText(1, 2, 3), QStringLiteral("v1.23"));
+        QCOMPARE(::versionText(2, 10, 7), QStringLiteral("v2.107"));
+    }
+};
+
+QTEST_MAIN(TestLogView)
+#include "tst_logview.moc"
