@@ -14,6 +14,7 @@
 #include "ui/main/tray/trayicon.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 #include <QDateTime>
 #include <QFile>
 #include <QList>
@@ -74,6 +75,8 @@ struct TestClient {
     ClientApp app;
     Desktop desktop{app};
 
+    // Notifications stay inside the test: none reaches the desktop the tests run on.
+    TestClient() { desktop.tray().setNotificationBus(QDBusConnection(QStringLiteral("none"))); }
     bool start() { return app.start(desktop); }
     MainWindow& window() { return desktop.mainWindowView(); }
     ServerLink& link() { return app.link(); }

@@ -8,6 +8,7 @@
 #include "ui/main/about.h"
 #include "ui/main/artwork.h"
 #include "ui/main/mainwindow.h"
+#include "ui/main/notifier.h"
 #include "ui/main/placement.h"
 #include "ui/main/splashwindow.h"
 #include "ui/main/tray/trayicon.h"
@@ -18,7 +19,6 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QMenu>
-#include <QRegularExpression>
 #include <QTimer>
 
 namespace {
@@ -215,11 +215,10 @@ void Desktop::showReceivedMessage(const QString& text, const QString& peerAddres
     if (m_closing || m_app.isShutDown())
         return;
     setTray(kMessageWaitingTray);
-    // With the main window out of sight the desktop says so too: sender and first line.
-    if (!m_main->isVisible() || m_main->isMinimized()) {
-        const QString firstLine = text.section(QRegularExpression(QStringLiteral("[\r\n]")), 0, 0);
-        m_tray->notify(tr("Message from ZAV Manager (%1)").arg(peerAddress), firstLine);
-    }
+    // With the main window out of sight the desktop says so too: sender and first lines.
+    if (!m_main->isVisible() || m_main->isMinimized())
+        m_tray->notify(tr("Message from ZAV Manager (%1)").arg(peerAddress),
+                       DesktopNotifier::bodyOf(text));
 }
 
 void Desktop::requestShutdown() {

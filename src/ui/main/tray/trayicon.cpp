@@ -1,11 +1,14 @@
 #include "ui/main/tray/trayicon.h"
 
+#include "ui/main/notifier.h"
+
 #include <QMenu>
 #include <QSystemTrayIcon>
 
 static int gTrayOverride = -1;
 
 TrayIcon::TrayIcon(QObject* parent) : QObject(parent) {
+    setNotificationBus(QDBusConnection::sessionBus());
     m_blink.setInterval(kBlinkMs);
     connect(&m_blink, &QTimer::timeout, this, [this] {
         m_blinkPhase = !m_blinkPhase;
@@ -91,8 +94,24 @@ void TrayIcon::setContextMenu(QMenu* menu) {
 
 void TrayIcon::notify(const QString& title, const QString& text) {
     m_lastNotification = {title, text};
+    // The desktop's notification service when there is one: it gives the notification the
+    // program's name and icon and a click that opens the messages, whatever tray there is.
+    if (m_notifier->show(title, text))
+        return;
+    showBalloon(title, text);
+}
+
+void TrayIcon::showBalloon(const QString& title, const QString& text) {
     if (m_tray)
         m_tray->showMessage(title, text, m_icon, 10000);
+}
+
+void TrayIcon::setNotificationBus(const QDBusConnection& bus) {
+    delete m_notifier;
+    m_notifier = new DesktopNotifier(bus, this);
+    connect(m_notifier, &DesktopNotifier::activated, this, &TrayIcon::notificationClicked);
+    // A service that fails to take the notification leaves the tray's own bubble to show it.
+    connect(m_notifier, &DesktopNotifier::failed, this, &TrayIcon::showBalloon);
 }
 
 void TrayIcon::showIcon() {

@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <QTimer>
 
+class DesktopNotifier;
+class QDBusConnection;
 class QMenu;
 class QSystemTrayIcon;
 
@@ -32,8 +34,12 @@ public:
 
     void setContextMenu(QMenu* menu);
 
-    // A desktop notification from the icon; notificationClicked() follows a click on it.
+    // A desktop notification: through the desktop's notification service when one is on the
+    // session bus, else as the tray icon's bubble. notificationClicked() follows a click on it.
     void notify(const QString& title, const QString& text);
+    DesktopNotifier& notifier() { return *m_notifier; }
+    // Notifications go to the service on `bus` (by default the session bus).
+    void setNotificationBus(const QDBusConnection& bus);
     // The last notification asked for (title, text), whether or not a tray could show it.
     QStringList lastNotification() const { return m_lastNotification; }
 
@@ -52,6 +58,7 @@ signals:
 
 private:
     void ensureTray();
+    void showBalloon(const QString& title, const QString& text);
     void applyIcon();
     void updateBlink();
 
@@ -65,5 +72,6 @@ private:
     QTimer m_trayWatch;
     QSystemTrayIcon* m_tray = nullptr;
     QMenu* m_menu = nullptr;
+    DesktopNotifier* m_notifier = nullptr;
     QStringList m_lastNotification;
 };
