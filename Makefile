@@ -7,9 +7,11 @@ ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 
 # Debian 12 packages the build, the tests and `make run` need (the two checkers validate the
-# menu entry and the metainfo in the install test).
+# menu entry and the metainfo in the install test; dbus-daemon gives the notification test a
+# private session bus; weston and qt6-wayland run the Wayland test).
 PACKAGES := cmake make g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev \
-            libxcb1-dev xvfb xauth fonts-liberation fonts-dejavu-core desktop-file-utils appstream
+            libxcb1-dev xvfb xauth fonts-liberation fonts-dejavu-core desktop-file-utils appstream \
+            dbus-daemon qt6-wayland weston
 # What `make package` needs on top: dpkg-shlibdeps finds the package's dependencies.
 PACKAGE_TOOLS := dpkg-dev file
 

@@ -225,7 +225,7 @@ void Desktop::requestShutdown() {
     if (m_closing)
         return;
     m_closing = true;
-    m_app.shutdown(m_main->pos());
+    m_app.shutdown(mainWindowPosition());
     m_main->fadeOut(env().fadeMilliseconds, [this] {
         // Windows opened from the main window go with it.
         for (QWidget* w : QApplication::topLevelWidgets())
@@ -289,10 +289,15 @@ void Desktop::addLogEntry(const QStringList& lines) {
 }
 
 void Desktop::placeMainWindow(const QPoint& topLeft) {
+    m_placedAt = topLeft;
     m_main->move(topLeft);
 }
 
 QPoint Desktop::mainWindowPosition() const {
+    // Where the window system does not say where the window is, the position kept is the one
+    // it was given, not a made-up one.
+    if (!windowSystemPlacesWindows() && m_placedAt)
+        return *m_placedAt;
     return m_main->pos();
 }
 

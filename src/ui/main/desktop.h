@@ -8,9 +8,11 @@
 
 #include <QIcon>
 #include <QObject>
+#include <QPoint>
 #include <QPointer>
 #include <array>
 #include <memory>
+#include <optional>
 
 class AboutWindow;
 class ClientApp;
@@ -85,6 +87,7 @@ private:
     mutable std::array<QIcon, kTrayPictureCount> m_trayPictures;
     mutable std::array<QIcon, kTrayPictureCount> m_trayPicturesDimmed;
     bool m_closing = false;
+    std::optional<QPoint> m_placedAt;
     std::unique_ptr<LinkStatusTracker> m_status;
     std::unique_ptr<ControlService> m_control;
 };
