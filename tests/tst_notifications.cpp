@@ -10,8 +10,12 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusMetaType>
+#include <QDBusPendingCallWatcher>
+#include <QDBusVariant>
+#include <QMutex>
 #include <QSet>
 #include <QSignalSpy>
+#include <QThread>
 
 // One Notify call as the service received it.
 struct NotifyCall {
@@ -91,6 +95,50 @@ private:
     uint m_lastId = 100;
 };
 
+// A tray host's watcher (org.kde.StatusNotifierWatcher), as KDE or waybar runs it: the toolkit
+// then puts the tray icon up as a StatusNotifierItem. It answers from a thread of its own, as
+// the toolkit asks it with a blocking call.
+class FakeStatusNotifierWatcher : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ hostRegistered)
+    Q_PROPERTY(int ProtocolVersion READ protocolVersion)
+    Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ items)
+public:
+    FakeStatusNotifierWatcher()
+        : m_bus(QDBusConnection::connectToBus(QDBusConnection::SessionBus,
+                                              QStringLiteral("fake-watcher"))) {
+        m_registered = m_bus.registerObject(QStringLiteral("/StatusNotifierWatcher"), this,
+                                            QDBusConnection::ExportAllContents) &&
+                       m_bus.registerService(QStringLiteral("org.kde.StatusNotifierWatcher"));
+    }
+    ~FakeStatusNotifierWatcher() override {
+        m_bus.unregisterService(QStringLiteral("org.kde.StatusNotifierWatcher"));
+        m_bus.unregisterObject(QStringLiteral("/StatusNotifierWatcher"));
+    }
+    bool registered() const { return m_registered; }
+    bool hostRegistered() const { return true; }
+    int protocolVersion() const { return 0; }
+    QStringList items() const {
+        QMutexLocker lock(&m_lock);
+        return m_items;
+    }
+    QDBusConnection& bus() { return m_bus; }
+
+public slots:
+    void RegisterStatusNotifierItem(const QString& service) {
+        QMutexLocker lock(&m_lock);
+        m_items << service;
+    }
+    void RegisterStatusNotifierHost(const QString&) {}
+
+private:
+    QDBusConnection m_bus;
+    mutable QMutex m_lock;
+    QStringList m_items;
+    bool m_registered = false;
+};
+
 // A client whose notifications go to the test's session bus, its main window hidden.
 struct NotifyingClient : TestEnvironment, TestClient {
     NotifyingClient() {
@@ -110,6 +158,31 @@ private slots:
     void initTestCase() {
         if (!QDBusConnection::sessionBus().isConnected())
             QSKIP("No session bus: run under dbus-run-session");
+        // The toolkit looks for a tray host once, before its first tray icon.
+        QVERIFY(m_watcher.registered());
+        m_watcher.moveToThread(&m_watcherThread);
+        m_watcherThread.start();
+    }
+
+    // The tray host lists the item by the program's title; the windows' captions stay exact.
+    void trayItemCarriesTheProgramsTitle() {
+        TestEnvironment t;
+        t.writeIni(sampleSettings(freePort(), freePort()));
+        TestClient c;
+        QVERIFY(c.start());
+        QTRY_VERIFY(!m_watcher.items().isEmpty());
+        QDBusMessage get = QDBusMessage::createMethodCall(
+            m_watcher.items().constLast(), QStringLiteral("/StatusNotifierItem"),
+            QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+        get << QStringLiteral("org.kde.StatusNotifierItem") << QStringLiteral("Title");
+        // The item answers from this thread's event loop: the question must not block it.
+        QDBusPendingCallWatcher answer(m_watcher.bus().asyncCall(get, 5000));
+        QTRY_VERIFY(answer.isFinished());
+        const QDBusMessage reply = answer.reply();
+        QVERIFY2(reply.type() == QDBusMessage::ReplyMessage, qPrintable(reply.errorMessage()));
+        QCOMPARE(reply.arguments().constFirst().value<QDBusVariant>().variant().toString(),
+                 QStringLiteral("ZAV Remote 2002"));
+        QCOMPARE(QGuiApplication::applicationDisplayName(), QStringLiteral("zav-remote"));
     }
     void cleanup() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
@@ -227,7 +300,21 @@ private slots:
         QCOMPARE(failed.constFirst().at(1).toString(), QStringLiteral("again"));
         QCOMPARE(c.desktop.tray().notifier().currentId(), 0u);
     }
+
+    void cleanupTestCase() {
+        m_watcherThread.quit();
+        m_watcherThread.wait(5000);
+    }
+
+private:
+    QThread m_watcherThread;
+    FakeStatusNotifierWatcher m_watcher;
 };
 
-QTEST_MAIN(TestNotifications)
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    nameApplication(app);
+    TestNotifications test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_notifications.moc"

@@ -4,6 +4,7 @@
 
 #include <QIcon>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -48,9 +49,15 @@ public:
     // Tests pretend there is (or is not) a tray.
     static void setTrayAvailableOverride(int available); // -1 none, 0 no, 1 yes
 
+    // The name the tray host shows for the item (StatusNotifierItem's Title).
+    static const QString kItemTitle;
+
     static constexpr int kBlinkMs = 600;
     static constexpr int kFirstTrayLookMs = 3000;
     static constexpr int kLastTrayLookMs = 60000;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 signals:
     void notification(int reason);
@@ -58,6 +65,7 @@ signals:
 
 private:
     void ensureTray();
+    void watchStatusNotifierItem();
     void showBalloon(const QString& title, const QString& text);
     void applyIcon();
     void updateBlink();
@@ -68,10 +76,12 @@ private:
     bool m_alert = false;
     bool m_shown = false;
     bool m_blinkPhase = false;
+    bool m_lastWasBalloon = false;
     QTimer m_blink;
     QTimer m_trayWatch;
     QSystemTrayIcon* m_tray = nullptr;
     QMenu* m_menu = nullptr;
     DesktopNotifier* m_notifier = nullptr;
+    QPointer<QObject> m_statusNotifierItem;
     QStringList m_lastNotification;
 };
