@@ -77,10 +77,10 @@ public slots:
         return id;
     }
     void CloseNotification(uint id) { dismiss(id); }
-    QString GetServerInformation(QString& vendor, QString& version, QString& specVersion) {
+    QString GetServerInformation(QString& vendor, QString& version, QString& protocolVersion) {
         vendor = QStringLiteral("test");
         version = QStringLiteral("1");
-        specVersion = QStringLiteral("1.2");
+        protocolVersion = QStringLiteral("1.2");
         return QStringLiteral("fake");
     }
 
