@@ -7,11 +7,12 @@ ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 
 # Debian 12 packages the build, the tests and `make run` need (the two checkers validate the
-# menu entry and the metainfo in the install test; the accessibility test reads the program
-# through an accessibility bus of its own).
+# menu entry and the metainfo in the install test; dbus-daemon gives the notification and
+# accessibility tests a private session bus; at-spi2-core and python3-pyatspi read the program
+# as a screen reader does; weston and qt6-wayland run the Wayland test).
 PACKAGES := cmake make g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev \
             libxcb1-dev xvfb xauth fonts-liberation fonts-dejavu-core desktop-file-utils appstream \
-            dbus-daemon at-spi2-core python3-pyatspi
+            qt6-base-private-dev dbus-daemon at-spi2-core python3-pyatspi qt6-wayland weston
 # What `make package` needs on top (debian/control's Build-Depends are among PACKAGES), and the
 # checkers of `make package-check` (hardening-check is in devscripts).
 PACKAGE_TOOLS := build-essential dpkg-dev debhelper fakeroot devscripts lintian

@@ -15,6 +15,7 @@
 #include "ui/main/tray/trayicon.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 #include <QDateTime>
 #include <QFile>
 #include <QList>
@@ -75,6 +76,8 @@ struct TestClient {
     ClientApp app;
     Desktop desktop{app};
 
+    // Notifications stay inside the test: none reaches the desktop the tests run on.
+    TestClient() { desktop.tray().setNotificationBus(QDBusConnection(QStringLiteral("none"))); }
     bool start() { return app.start(desktop); }
     MainWindow& window() { return desktop.mainWindowView(); }
     ServerLink& link() { return app.link(); }

@@ -198,24 +198,6 @@ private slots:
         QCOMPARE(child<QLineEdit>(p, "listenPortBox")->text(), QString::number(before.listenPort));
     }
 
-    // A message while the main window is hidden raises a notification: sender and first line.
-    void messageNotifiesWhileTheWindowIsHidden() {
-        Sandbox c;
-        QVERIFY(c.start());
-        const QString peer = QStringLiteral("10.0.0.7");
-        c.desktop.showReceivedMessage(QStringLiteral("Seen"), peer);
-        QVERIFY(c.desktop.tray().lastNotification().isEmpty());
-        c.window().hide();
-        c.desktop.showReceivedMessage(QStringLiteral("Dial at 9\r\nthen hang up"), peer);
-        QCOMPARE(c.desktop.tray().lastNotification(),
-                 (QStringList{QStringLiteral("Message from ZAV Manager (10.0.0.7)"),
-                              QStringLiteral("Dial at 9")}));
-        // A click on it shows the messages.
-        c.desktop.receivedMessagesWindow()->hide();
-        emit c.desktop.tray().notificationClicked();
-        QVERIFY(c.desktop.receivedMessagesWindow()->isVisible());
-    }
-
     // A save refused for want of an address still takes the new transmit port for commands.
     void refusedSaveRedirectsCommands() {
         RecordServer oldServer, newServer;

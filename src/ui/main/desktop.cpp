@@ -8,6 +8,7 @@
 #include "ui/main/artwork.h"
 #include "ui/main/mainwindow.h"
 #include "ui/main/messagebox.h"
+#include "ui/main/notifier.h"
 #include "ui/main/placement.h"
 #include "ui/main/splashwindow.h"
 #include "ui/main/tray/trayicon.h"
@@ -18,7 +19,6 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QMenu>
-#include <QRegularExpression>
 #include <QTimer>
 
 namespace {
@@ -218,18 +218,17 @@ void Desktop::showReceivedMessage(const QString& text, const QString& peerAddres
     if (m_closing || m_app.isShutDown())
         return;
     setTray(kMessageWaitingTray);
-    // With the main window out of sight the desktop says so too: sender and first line.
-    if (!m_main->isVisible() || m_main->isMinimized()) {
-        const QString firstLine = text.section(QRegularExpression(QStringLiteral("[\r\n]")), 0, 0);
-        m_tray->notify(tr("Message from ZAV Manager (%1)").arg(peerAddress), firstLine);
-    }
+    // With the main window out of sight the desktop says so too: sender and first lines.
+    if (!m_main->isVisible() || m_main->isMinimized())
+        m_tray->notify(tr("Message from ZAV Manager (%1)").arg(peerAddress),
+                       DesktopNotifier::bodyOf(text));
 }
 
 void Desktop::requestShutdown() {
     if (m_closing)
         return;
     m_closing = true;
-    m_app.shutdown(m_main->pos());
+    m_app.shutdown(mainWindowPosition());
     m_main->fadeOut(env().fadeMilliseconds, [this] {
         // Windows opened from the main window go with it.
         for (QWidget* w : QApplication::topLevelWidgets())
@@ -297,10 +296,15 @@ void Desktop::addLogEntry(const QStringList& lines) {
 }
 
 void Desktop::placeMainWindow(const QPoint& topLeft) {
+    m_placedAt = topLeft;
     m_main->move(topLeft);
 }
 
 QPoint Desktop::mainWindowPosition() const {
+    // Where the window system does not say where the window is, the position kept is the one
+    // it was given, not a made-up one.
+    if (!windowSystemPlacesWindows() && m_placedAt)
+        return *m_placedAt;
     return m_main->pos();
 }
 

@@ -9,8 +9,10 @@
 
 #include <QIcon>
 #include <QObject>
+#include <QPoint>
 #include <QPointer>
 #include <array>
+#include <optional>
 
 class AboutWindow;
 class ClientApp;
@@ -85,6 +87,8 @@ private:
     bool m_closing = false;
     // The start of the message the send window asked for (0: none under way).
     quint64 m_windowMessageTicket = 0;
+    // Where the main window was placed, for window systems that do not say where it is.
+    std::optional<QPoint> m_placedAt;
 };
 
 // Names the program for the desktop (its window class and desktop file).

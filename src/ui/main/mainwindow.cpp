@@ -9,6 +9,7 @@
 
 #include <QCloseEvent>
 #include <QFocusEvent>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPainter>
 #include <QPropertyAnimation>
@@ -312,13 +313,21 @@ void MainWindow::toggleMode() {
         setMiniMode(false);
 }
 
+bool MainWindow::platformFadesWindows() {
+    static const QStringList fading{QStringLiteral("xcb"), QStringLiteral("windows"),
+                                    QStringLiteral("cocoa")};
+    return fading.contains(QGuiApplication::platformName());
+}
+
 void MainWindow::fadeOut(int milliseconds, std::function<void()> done) {
     auto finish = [this, done] {
         hide();
         if (done)
             done();
     };
-    if (!isVisible() || milliseconds <= 0) {
+    // The fade needs a window system that can make a window translucent; elsewhere (Wayland,
+    // for one) the window just goes.
+    if (!isVisible() || milliseconds <= 0 || !platformFadesWindows()) {
         finish();
         return;
     }

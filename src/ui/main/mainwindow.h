@@ -57,6 +57,8 @@ public:
     void toggleMode();
     // Fades the window out over `milliseconds`, hides it, then calls `done`.
     void fadeOut(int milliseconds, std::function<void()> done);
+    // Whether the window system can fade a window out (X11 can, Wayland cannot).
+    static bool platformFadesWindows();
     // Gives the keyboard focus back to the invisible focus sink.
     void parkFocus();
 

@@ -28,3 +28,7 @@ void centreOver(QWidget* window, const QWidget* owner) {
     }
     window->move(placed.topLeft());
 }
+
+bool windowSystemPlacesWindows() {
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}

@@ -4,6 +4,10 @@
 #include <QPointer>
 #include <QWidget>
 
+// Whether the window system lets a program put its windows where it wants (X11 does; Wayland
+// leaves that to the compositor and does not tell a window where it is).
+bool windowSystemPlacesWindows();
+
 // Moves a window that is about to be shown for the first time so that it is centred over
 // `owner` (or the screen when there is none), kept inside the screen's free area.
 void centreOver(QWidget* window, const QWidget* owner);

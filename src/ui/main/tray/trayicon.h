@@ -4,10 +4,13 @@
 
 #include <QIcon>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
 
+class DesktopNotifier;
+class QDBusConnection;
 class QMenu;
 class QSystemTrayIcon;
 
@@ -32,8 +35,12 @@ public:
 
     void setContextMenu(QMenu* menu);
 
-    // A desktop notification from the icon; notificationClicked() follows a click on it.
+    // A desktop notification: through the desktop's notification service when one is on the
+    // session bus, else as the tray icon's bubble. notificationClicked() follows a click on it.
     void notify(const QString& title, const QString& text);
+    DesktopNotifier& notifier() { return *m_notifier; }
+    // Notifications go to the service on `bus` (by default the session bus).
+    void setNotificationBus(const QDBusConnection& bus);
     // The last notification asked for (title, text), whether or not a tray could show it.
     QStringList lastNotification() const { return m_lastNotification; }
 
@@ -42,9 +49,15 @@ public:
     // Tests pretend there is (or is not) a tray.
     static void setTrayAvailableOverride(int available); // -1 none, 0 no, 1 yes
 
+    // The name the tray host shows for the item (StatusNotifierItem's Title).
+    static const QString kItemTitle;
+
     static constexpr int kBlinkMs = 600;
     static constexpr int kFirstTrayLookMs = 3000;
     static constexpr int kLastTrayLookMs = 60000;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 signals:
     void notification(int reason);
@@ -52,6 +65,8 @@ signals:
 
 private:
     void ensureTray();
+    void watchStatusNotifierItem();
+    void showBalloon(const QString& title, const QString& text);
     void applyIcon();
     void updateBlink();
 
@@ -61,9 +76,12 @@ private:
     bool m_alert = false;
     bool m_shown = false;
     bool m_blinkPhase = false;
+    bool m_lastWasBalloon = false;
     QTimer m_blink;
     QTimer m_trayWatch;
     QSystemTrayIcon* m_tray = nullptr;
     QMenu* m_menu = nullptr;
+    DesktopNotifier* m_notifier = nullptr;
+    QPointer<QObject> m_statusNotifierItem;
     QStringList m_lastNotification;
 };
