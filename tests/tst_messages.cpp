@@ -1,9 +1,6 @@
 // The message windows, driven through the client's desktop against a fake server on 127.0.0.1.
 #include "testsupport.h"
 
-#include "ui/messages/receivedmessages.h"
-#include "ui/messages/sendmessage.h"
-
 #include <QClipboard>
 #include <QPushButton>
 
