@@ -6,7 +6,6 @@
 #include <QGroupBox>
 #include <QMenu>
 #include <QSignalSpy>
-#include <QToolButton>
 #include <QtTest/qtestspontaneevent.h>
 
 namespace {
@@ -283,31 +282,6 @@ private slots:
         QVERIFY(std::any_of(heard.begin(), heard.end(), [](const HeardEvent& e) {
             return e.type == QAccessible::Focus && e.name == "     Requesting a Connect";
         }));
-    }
-
-    // The page buttons are checkable; the shown page's button is the checked one.
-    void pageButtonsTellTheShownPage() {
-        std::unique_ptr<QWidget> w(openWindow(QStringLiteral("options")));
-        const QStringList buttons{"commsPageButton", "windowPageButton", "startupPageButton",
-                                  "otherPageButton"};
-        auto checked = [&] {
-            QStringList on;
-            for (const QString& name : buttons) {
-                QAccessibleInterface* b = QAccessible::queryAccessibleInterface(
-                    child<QWidget>(w.get(), qPrintable(name)));
-                if (!b->state().checkable)
-                    on << name + " not checkable";
-                if (b->state().checked)
-                    on << name;
-            }
-            return on;
-        };
-        QCOMPARE(checked(), QStringList{"commsPageButton"});
-        for (const char* press :
-             {"otherPageButton", "otherPageButton", "windowPageButton", "commsPageButton"}) {
-            QTest::mouseClick(child<QToolButton>(w.get(), press), Qt::LeftButton);
-            QCOMPARE(checked(), QStringList{QString::fromLatin1(press)});
-        }
     }
 
     // With a screen reader listening, a message window opens with the focus on the named

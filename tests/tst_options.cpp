@@ -4,6 +4,7 @@
 #include "app/settingswriter.h"
 #include "ui/options/ipbox.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QDir>
 #include <QGroupBox>
@@ -11,6 +12,7 @@
 #include <QMap>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QToolButton>
 
 Q_DECLARE_METATYPE(Settings)
 
@@ -80,8 +82,18 @@ private slots:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(rig.desktop.optionsPanel() == p && p->isVisible());
 
+        // The page buttons tell screen readers which page shows: its button is the checked one.
+        auto checked = [p] {
+            QStringList on;
+            for (QToolButton* b : p->findChildren<QToolButton*>())
+                if (QAccessible::queryAccessibleInterface(b)->state().checked)
+                    on << b->objectName();
+            return on;
+        };
+        QCOMPARE(checked(), QStringList{"commsPageButton"});
         box(p, "listenPortBox")->setText(QStringLiteral("4100"));
         const QList<QStringList> steps{{"windowPageButton", "windowPage", "Window Options"},
+                                       {"otherPageButton", "otherPage", "Other Options"},
                                        {"otherPageButton", "otherPage", "Other Options"},
                                        {"startupPageButton", "startupPage", "Startup Options"},
                                        {"commsPageButton", "commsPage", "Communication Options"}};
@@ -92,6 +104,7 @@ private slots:
                 if (g->isVisible())
                     visible << g->objectName() << g->title();
             QCOMPARE(visible, step.mid(1));
+            QCOMPARE(checked(), step.mid(0, 1));
         }
         QCOMPARE(box(p, "listenPortBox")->text(), QStringLiteral("4100"));
 
