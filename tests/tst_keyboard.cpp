@@ -227,10 +227,12 @@ private slots:
 
     // The log is a list of its lines, each item with its whole text; a new entry is told as
     // items added on top and items gone from the bottom, the items of the lines that stay kept.
+    // While the log has the focus, the newest entry's last line is its current item, so that a
+    // new entry is read out; otherwise the log has no current item.
     void logIsAListOfItsLines() {
-        MainWindow w;
-        w.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        ScreenReaderListening reader;
+        std::unique_ptr<QWidget> window(openWindow(QStringLiteral("main")));
+        auto& w = *static_cast<MainWindow*>(window.get());
         QWidget* log = child<QWidget>(&w, "statusLog");
         QAccessibleInterface* list = QAccessible::queryAccessibleInterface(log);
         QCOMPARE(list->role(), QAccessible::List);
@@ -246,41 +248,30 @@ private slots:
         }
         QVERIFY(!list->child(0)->state().invisible);
         QVERIFY(list->child(21)->state().invisible); // scrolled out of sight
+        QVERIFY(!list->focusChild());
 
         QAccessibleInterface* oldTop = list->child(0);
         const QAccessible::Id oldBottom = QAccessible::uniqueId(list->child(21));
-        {
-            ScreenReaderListening reader;
-            w.addLogEntry({QStringLiteral("     Newest")});
-            QCOMPARE(ScreenReaderListening::count(QAccessible::ObjectCreated), 3);
-            QCOMPARE(ScreenReaderListening::count(QAccessible::ObjectDestroyed), 3);
-            QCOMPARE(heard.first().type, QAccessible::ObjectDestroyed);
-            QCOMPARE(heard.first().name, longLine); // the bottom line goes first
-        }
+        heard.clear();
+        w.addLogEntry({QStringLiteral("     Newest")});
+        QCOMPARE(ScreenReaderListening::count(QAccessible::ObjectCreated), 3);
+        QCOMPARE(ScreenReaderListening::count(QAccessible::ObjectDestroyed), 3);
+        QCOMPARE(heard.first().type, QAccessible::ObjectDestroyed);
+        QCOMPARE(heard.first().name, longLine); // the bottom line goes first
         QCOMPARE(itemNames(list), w.logLines());
         QCOMPARE(list->child(3), oldTop);
         QVERIFY(!QAccessible::accessibleInterface(oldBottom)); // its line is gone, and its item
-    }
-
-    // While the log has the focus, the newest entry's last line is its current item, so that a
-    // new entry is read out; otherwise the log has no current item.
-    void newEntryIsReadWhenTheLogHasTheFocus() {
-        ScreenReaderListening reader;
-        std::unique_ptr<QWidget> w(openWindow(QStringLiteral("main")));
-        auto* main = static_cast<MainWindow*>(w.get());
-        QWidget* log = child<QWidget>(w.get(), "statusLog");
-        QAccessibleInterface* list = QAccessible::queryAccessibleInterface(log);
-        main->addLogEntry({QStringLiteral("     Unheard")});
         QVERIFY(!list->focusChild());
+
         log->setFocus(Qt::TabFocusReason);
         heard.clear();
-        main->addLogEntry({QStringLiteral("     Requesting a Connect")});
+        const QString said = QStringLiteral("     Requesting a Connect");
+        w.addLogEntry({said});
         QAccessibleInterface* current = list->focusChild();
-        QVERIFY(current);
-        QCOMPARE(current->text(QAccessible::Name), QStringLiteral("     Requesting a Connect"));
-        QVERIFY(current->state().focused);
-        QVERIFY(std::any_of(heard.begin(), heard.end(), [](const HeardEvent& e) {
-            return e.type == QAccessible::Focus && e.name == "     Requesting a Connect";
+        QVERIFY(current && current->state().focused);
+        QCOMPARE(current->text(QAccessible::Name), said);
+        QVERIFY(std::any_of(heard.begin(), heard.end(), [&said](const HeardEvent& e) {
+            return e.type == QAccessible::Focus && e.name == said;
         }));
     }
 
