@@ -9,10 +9,15 @@
 #include "app/environment.h"
 #include "app/settings.h"
 #include "app/settingslocation.h"
+#include "ui/main/about.h"
 #include "ui/main/desktop.h"
 #include "ui/main/mainwindow.h"
 #include "ui/main/messagebox.h"
+#include "ui/main/splashwindow.h"
 #include "ui/main/tray/trayicon.h"
+#include "ui/messages/receivedmessages.h"
+#include "ui/messages/sendmessage.h"
+#include "ui/options/options.h"
 
 #include <QApplication>
 #include <QDBusConnection>
@@ -97,6 +102,28 @@ struct TestClient {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 };
+
+// A client in a sandbox of its own, its settings file written from `stored`.
+struct Sandbox : TestEnvironment, TestClient {
+    explicit Sandbox(const Settings& stored = sampleSettings(freePort(), freePort())) {
+        writeIni(stored);
+    }
+};
+
+// A new window of a kind: "main", "about", "send", "received", "splash" or "options".
+inline QWidget* makeWindow(const QString& kind) {
+    if (kind == QLatin1String("main"))
+        return new MainWindow;
+    if (kind == QLatin1String("about"))
+        return new AboutWindow;
+    if (kind == QLatin1String("send"))
+        return new SendMessageWindow;
+    if (kind == QLatin1String("received"))
+        return new ReceivedMessagesWindow;
+    if (kind == QLatin1String("splash"))
+        return new SplashWindow;
+    return new OptionsPanel;
+}
 
 // Finds a child widget by its object name; fails the test when there is none.
 template <class T> T* child(QObject* parent, const char* name) {

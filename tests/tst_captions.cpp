@@ -2,17 +2,7 @@
 // designed, with nothing added by the toolkit.
 #include "testsupport.h"
 
-#include "ui/main/about.h"
-#include "ui/main/splashwindow.h"
-#include "ui/messages/receivedmessages.h"
-#include "ui/messages/sendmessage.h"
-#include "ui/options/options.h"
-
-#include <QTimer>
-#include <QtTest>
-
 #include <cstdlib>
-#include <cstring>
 #include <xcb/xcb.h>
 
 namespace {
@@ -25,7 +15,7 @@ QString netWmName(QWidget* window) {
     xcb_connection_t* c = x11->connection();
     auto atom = [c](const char* name) {
         auto* r =
-            xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(strlen(name)), name), nullptr);
+            xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(qstrlen(name)), name), nullptr);
         const xcb_atom_t a = r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
         free(r);
         return a;

@@ -2,9 +2,6 @@
 #include "testsupport.h"
 
 #include "app/settingswriter.h"
-#include "ui/main/about.h"
-#include "ui/messages/sendmessage.h"
-#include "ui/options/options.h"
 
 #include <QMenu>
 #include <QPushButton>
@@ -51,13 +48,6 @@ void expectLook(TestClient& c, const Look& look) {
     QCOMPARE(c.desktop.tray().toolTip(), QStringLiteral("ZAV Remote 2002... ") + look.tip);
     QCOMPARE(c.desktop.tray().alert(), look.alert);
 }
-
-// A client in a sandbox of its own, its settings file written from `stored`.
-struct Sandbox : TestEnvironment, TestClient {
-    explicit Sandbox(const Settings& stored = sampleSettings(freePort(), freePort())) {
-        writeIni(stored);
-    }
-};
 
 } // namespace
 

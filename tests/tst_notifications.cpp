@@ -4,12 +4,8 @@
 #include "testsupport.h"
 
 #include "ui/main/notifier.h"
-#include "ui/messages/receivedmessages.h"
 
-#include <QDBusAbstractAdaptor>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
-#include <QDBusMetaType>
 #include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
 #include <QMutex>
@@ -75,13 +71,6 @@ public slots:
         const uint id = replacesId != 0 && open.contains(replacesId) ? replacesId : ++m_lastId;
         open.insert(id);
         return id;
-    }
-    void CloseNotification(uint id) { dismiss(id); }
-    QString GetServerInformation(QString& vendor, QString& version, QString& protocolVersion) {
-        vendor = QStringLiteral("test");
-        version = QStringLiteral("1");
-        protocolVersion = QStringLiteral("1.2");
-        return QStringLiteral("fake");
     }
 
 signals:
@@ -227,17 +216,15 @@ private slots:
         QTest::addColumn<bool>("markup");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("body");
-        QTest::newRow("tags and ampersand escaped")
-            << true << QStringLiteral("<b>Hang up</b> & dial")
-            << QStringLiteral("&lt;b&gt;Hang up&lt;/b&gt; &amp; dial");
-        QTest::newRow("entity stays visible")
-            << true << QStringLiteral("&amp;") << QStringLiteral("&amp;amp;");
-        QTest::newRow("no markup service gets the text")
-            << false << QStringLiteral("<i>a</i> & b") << QStringLiteral("<i>a</i> & b");
-        QTest::newRow("first three lines")
-            << true << QStringLiteral("one\r\ntwo\rthree\nfour\r\nfive")
-            << QStringLiteral("one\ntwo\nthree");
-        QTest::newRow("empty message") << true << QString() << QString();
+        auto row = [](const char* name, bool markup, const char* message, const char* body) {
+            QTest::newRow(name) << markup << QString(message) << QString(body);
+        };
+        row("tags and ampersand escaped", true, "<b>Hang up</b> & dial",
+            "&lt;b&gt;Hang up&lt;/b&gt; &amp; dial");
+        row("entity stays visible", true, "&amp;", "&amp;amp;");
+        row("no markup service gets the text", false, "<i>a</i> & b", "<i>a</i> & b");
+        row("first three lines", true, "one\r\ntwo\rthree\nfour\r\nfive", "one\ntwo\nthree");
+        row("empty message", true, "", "");
     }
     void bodyIsPlainText() {
         QFETCH(bool, markup);

@@ -3,8 +3,8 @@
 
 #include "app/settingswriter.h"
 #include "ui/options/ipbox.h"
-#include "ui/options/options.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QDir>
 #include <QGroupBox>
@@ -12,6 +12,7 @@
 #include <QMap>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QToolButton>
 
 Q_DECLARE_METATYPE(Settings)
 
@@ -20,20 +21,10 @@ namespace {
 const QString kNotSaved = QStringLiteral("Settings were not Saved...");
 const QString kSaved = QStringLiteral("Settings Saved...");
 
-// The client on a settings file written from `stored`.
-struct Rig {
-    TestEnvironment t;
-    TestClient client;
-
-    explicit Rig(const Settings& stored = sampleSettings(freePort(), freePort())) {
-        t.writeIni(stored);
-    }
-    OptionsPanel* open() {
-        child<QPushButton>(&client.window(), "settingsButton")->click();
-        return client.desktop.optionsPanel();
-    }
-    OptionsPanel* panel() { return client.desktop.optionsPanel(); }
-};
+OptionsPanel* openOptions(Sandbox& c) {
+    child<QPushButton>(&c.window(), "settingsButton")->click();
+    return c.desktop.optionsPanel();
+}
 
 QLineEdit* box(QWidget* p, const char* name) {
     return child<QLineEdit>(p, name);
@@ -68,9 +59,9 @@ private slots:
     void loading() {
         QFETCH(Settings, stored);
         QFETCH(QStringList, shown);
-        Rig rig(stored);
-        QVERIFY(rig.client.start());
-        OptionsPanel* p = rig.open();
+        Sandbox rig(stored);
+        QVERIFY(rig.start());
+        OptionsPanel* p = openOptions(rig);
         QVERIFY(p && p->isVisible());
         QCOMPARE(p->visiblePage(), child<QGroupBox>(p, "commsPage"));
         QCOMPARE(ipBox(p)->isEmpty(), stored.serverAddress.isEmpty());
@@ -84,15 +75,25 @@ private slots:
 
     // Only Save or Cancel leave; one page shows at a time, entries stay; labels toggle, not greyed.
     void pagesAndLabels() {
-        Rig rig;
-        QVERIFY(rig.client.start());
-        OptionsPanel* p = rig.open();
+        Sandbox rig;
+        QVERIFY(rig.start());
+        OptionsPanel* p = openOptions(rig);
         QVERIFY(!p->close());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(rig.panel() == p && p->isVisible());
+        QVERIFY(rig.desktop.optionsPanel() == p && p->isVisible());
 
+        // The page buttons tell screen readers which page shows: its button is the checked one.
+        auto checked = [p] {
+            QStringList on;
+            for (QToolButton* b : p->findChildren<QToolButton*>())
+                if (QAccessible::queryAccessibleInterface(b)->state().checked)
+                    on << b->objectName();
+            return on;
+        };
+        QCOMPARE(checked(), QStringList{"commsPageButton"});
         box(p, "listenPortBox")->setText(QStringLiteral("4100"));
         const QList<QStringList> steps{{"windowPageButton", "windowPage", "Window Options"},
+                                       {"otherPageButton", "otherPage", "Other Options"},
                                        {"otherPageButton", "otherPage", "Other Options"},
                                        {"startupPageButton", "startupPage", "Startup Options"},
                                        {"commsPageButton", "commsPage", "Communication Options"}};
@@ -103,6 +104,7 @@ private slots:
                 if (g->isVisible())
                     visible << g->objectName() << g->title();
             QCOMPARE(visible, step.mid(1));
+            QCOMPARE(checked(), step.mid(0, 1));
         }
         QCOMPARE(box(p, "listenPortBox")->text(), QStringLiteral("4100"));
 
@@ -190,17 +192,17 @@ private slots:
             {"interval",
              {kNotSaved,
               "The 'Interval (in secs)' box must hold a whole number of seconds from 5 to 60."}}};
-        Rig rig;
-        QVERIFY(rig.client.start());
-        const QByteArray fileBefore = rig.t.readIni();
+        Sandbox rig;
+        QVERIFY(rig.start());
+        const QByteArray fileBefore = rig.readIni();
         const auto noFault = qScopeGuard([] { setFileReplaceFault({}); });
         const bool writeFails =
             outcome == QLatin1String("read-only") || outcome == QLatin1String("disk full");
         if (outcome == QLatin1String("read-only"))
-            QFile::setPermissions(rig.t.iniPath(), QFile::ReadOwner | QFile::ReadGroup);
+            QFile::setPermissions(rig.iniPath(), QFile::ReadOwner | QFile::ReadGroup);
         if (outcome == QLatin1String("disk full"))
             setFileReplaceFault({200, FileReplaceFault::Step::None});
-        Settings expected = rig.client.app.settings();
+        Settings expected = rig.app.settings();
         if (interval) { // the numbers are taken, and past the address all the rest
             expected.listenPort = qint16(typed[0].toShort());
             expected.transmitPort = qint16(typed[1].toShort());
@@ -212,7 +214,7 @@ private slots:
             expected.startInTray = true;
         }
 
-        OptionsPanel* p = rig.open();
+        OptionsPanel* p = openOptions(rig);
         box(p, "listenPortBox")->setText(typed[0]);
         box(p, "transmitPortBox")->setText(typed[1]);
         box(p, "intervalBox")->setText(typed[2]);
@@ -221,34 +223,34 @@ private slots:
         child<QCheckBox>(p, "startTrayCheck")->setChecked(true);
         click(p, "saveButton");
 
-        QCOMPARE(rig.client.app.settings(), expected);
+        QCOMPARE(rig.app.settings(), expected);
         QCOMPARE(box(p, "intervalBox")->text(), interval ? QString::number(interval) : typed[2]);
         QList<QStringList> shown;
-        for (const ShownMessage& m : std::as_const(rig.t.boxes))
+        for (const ShownMessage& m : std::as_const(rig.boxes))
             shown << QStringList{m.title, m.text};
         const QString boxShown = writeFails ? QStringLiteral("write error") : outcome;
         QCOMPARE(shown, boxes.contains(boxShown) ? QList<QStringList>{boxes[boxShown]}
                                                  : QList<QStringList>{});
-        QVERIFY(!rig.client.window().isVisible());
+        QVERIFY(!rig.window().isVisible());
         if (writeFails) { // the old file stays; once writable, the next Save goes through
-            QCOMPARE(rig.t.readIni(), fileBefore);
-            QCOMPARE(QDir(rig.t.dir.path()).entryList({"*.ini*"}, QDir::Files | QDir::Hidden),
+            QCOMPARE(rig.readIni(), fileBefore);
+            QCOMPARE(QDir(rig.dir.path()).entryList({"*.ini*"}, QDir::Files | QDir::Hidden),
                      QStringList{"ZAV-Remote.ini"});
-            QVERIFY(p->isVisible() && rig.t.endCodes.isEmpty());
+            QVERIFY(p->isVisible() && rig.endCodes.isEmpty());
             setFileReplaceFault({});
-            QFile::setPermissions(rig.t.iniPath(), QFile::ReadOwner | QFile::WriteOwner);
+            QFile::setPermissions(rig.iniPath(), QFile::ReadOwner | QFile::WriteOwner);
             click(p, "saveButton");
-            QCOMPARE(rig.t.boxes.last().title, kSaved);
+            QCOMPARE(rig.boxes.last().title, kSaved);
             outcome = QStringLiteral("saved");
         }
         if (outcome == QLatin1String("saved")) {
-            QCOMPARE(rig.t.readIni(), settingsFileBytes(expected, QStringLiteral("12/6/26")));
-            QCOMPARE(rig.t.endCodes, QList<int>{0});
-            QTRY_VERIFY(!rig.panel());
+            QCOMPARE(rig.readIni(), settingsFileBytes(expected, QStringLiteral("12/6/26")));
+            QCOMPARE(rig.endCodes, QList<int>{0});
+            QTRY_VERIFY(!rig.desktop.optionsPanel());
         } else {
-            QCOMPARE(rig.t.readIni(), fileBefore);
-            QVERIFY(rig.t.endCodes.isEmpty());
-            QVERIFY(p->isVisible() && !rig.client.link().isPolling());
+            QCOMPARE(rig.readIni(), fileBefore);
+            QVERIFY(rig.endCodes.isEmpty());
+            QVERIFY(p->isVisible() && !rig.link().isPolling());
         }
     }
 };

@@ -2,21 +2,11 @@
 #include "testsupport.h"
 
 #include "app/instancelock.h"
-#include "ui/main/splashwindow.h"
-#include "ui/messages/receivedmessages.h"
-#include "ui/options/options.h"
 
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QSessionManager>
 #include <unistd.h>
-
-// A client in a sandbox of its own, its settings file written from `stored`.
-struct Sandbox : TestEnvironment, TestClient {
-    explicit Sandbox(const Settings& stored = sampleSettings(freePort(), freePort())) {
-        writeIni(stored);
-    }
-};
 
 class TestSession : public QObject {
     Q_OBJECT
