@@ -85,25 +85,22 @@ struct SilentServer {
     QByteArray drainFor(int ms) {
         qDeleteAll(fillers);
         fillers.clear();
+        std::vector<std::pair<int, PeerEnding>> accepted;
+        spinUntil(
+            [&] {
+                if (const int c = ::accept4(fd, nullptr, nullptr, SOCK_NONBLOCK); c >= 0)
+                    accepted.emplace_back(c, PeerEnding{});
+                for (auto& [c, ending] : accepted)
+                    ending.readToEnd(c);
+                QThread::msleep(10);
+                return false;
+            },
+            ms);
         QByteArray all;
-        QList<int> accepted;
-        QElapsedTimer t;
-        t.start();
-        while (t.elapsed() < ms) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-            const int c = ::accept4(fd, nullptr, nullptr, SOCK_NONBLOCK);
-            if (c >= 0)
-                accepted << c;
-            char buffer[256];
-            for (int a : accepted) {
-                const ssize_t n = ::recv(a, buffer, sizeof buffer, MSG_DONTWAIT);
-                if (n > 0)
-                    all.append(buffer, n);
-            }
-            QThread::msleep(10);
+        for (auto& [c, ending] : accepted) {
+            all += ending.got;
+            ::close(c);
         }
-        for (int a : accepted)
-            ::close(a);
         return all;
     }
     ~SilentServer() {
@@ -115,76 +112,45 @@ struct SilentServer {
 // One peer thread's view of a report connection: the listener's answer until it closed.
 QByteArray reportAndRead(int port, const QByteArray& record) {
     const int fd = connectLoopback(port, 10000);
-    QByteArray answer;
     if (fd < 0)
         return "connect failed";
     ::send(fd, record.constData(), size_t(record.size()), MSG_NOSIGNAL);
     ::shutdown(fd, SHUT_WR);
-    char buffer[128];
-    ssize_t n;
-    while ((n = ::recv(fd, buffer, sizeof buffer, 0)) > 0)
-        answer.append(buffer, n);
+    PeerEnding ending;
+    ending.readToEnd(fd, true);
     ::close(fd);
-    return answer;
+    return ending.got;
 }
 
 // A report peer on a plain descriptor, read without blocking while the listener runs.
-struct RawPeer {
+struct RawPeer : PeerEnding {
     int fd = -1;
-    QByteArray got;
-    bool ended = false; // the listener closed in order
-    bool reset = false; // the connection broke instead
     explicit RawPeer(int port) : fd(connectLoopback(port)) {}
-    ~RawPeer() {
-        if (fd >= 0)
-            ::close(fd);
-    }
+    ~RawPeer() { ::close(fd); }
     void write(const QByteArray& bytes) {
         ::send(fd, bytes.constData(), size_t(bytes.size()), MSG_NOSIGNAL);
     }
-    // Takes what arrived; true once the connection has ended either way.
-    bool finished() {
-        char buffer[256];
-        while (!ended && !reset) {
-            const ssize_t n = ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
-            if (n > 0)
-                got.append(buffer, n);
-            else if (n == 0)
-                ended = true;
-            else if (errno == EAGAIN || errno == EWOULDBLOCK)
-                return false;
-            else
-                reset = true;
-        }
-        return true;
-    }
+    bool finished() { return readToEnd(fd); }
 };
 
 // One refused peer's try on a blocking socket with time limits: true when the notice arrived
 // whole and the listener then closed in order.
 bool refusedInOrder(int port, RefusedPeer kind) {
     const int fd = connectLoopback(port, 5000);
-    bool ok = fd >= 0;
+    if (fd < 0)
+        return false;
     const QByteArray record = kind == RefusedPeer::WritesAtLength
                                   ? QByteArray(256 * 1024, 'M').prepend("MESSAG")
                                   : QByteArray("STATUS CONNSIGOK10:10pm");
-    if (ok && kind == RefusedPeer::WritesLater)
+    if (kind == RefusedPeer::WritesLater)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    if (ok && kind != RefusedPeer::Silent)
-        ok = ::send(fd, record.constData(), size_t(record.size()), MSG_NOSIGNAL) == record.size();
-    QByteArray answer;
-    ssize_t n = -1;
-    char buffer[128];
-    while (ok && (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0)
-        answer.append(buffer, n);
-    // A reset also ends the reading with nothing once the notice is in; it leaves its error.
-    int error = 0;
-    socklen_t length = sizeof error;
-    if (fd >= 0) {
-        ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length);
-        ::close(fd);
-    }
-    return ok && n == 0 && error == 0 && answer == kRefusalNotice;
+    PeerEnding ending;
+    const bool ok =
+        (kind == RefusedPeer::Silent ||
+         ::send(fd, record.constData(), size_t(record.size()), MSG_NOSIGNAL) == record.size()) &&
+        ending.readToEnd(fd, true) && ending.orderly && ending.got == kRefusalNotice;
+    ::close(fd);
+    return ok;
 }
 
 } // namespace
@@ -531,14 +497,14 @@ private slots:
             QTRY_COMPARE(reports.sessionState(2), StreamSocket::State::Connected);
             ::shutdown(tenth.fd, SHUT_WR);
             QTRY_VERIFY(tenth.finished());
-            QVERIFY(tenth.ended);
+            QVERIFY(tenth.orderly);
             QCOMPARE(tenth.got, QByteArray());
             QCOMPARE(seen->states,
                      carriesRecord ? QList<LinkState>{LinkState::Online} : QList<LinkState>{});
         } else if (outcome == QLatin1String("displaced")) {
             QTRY_COMPARE(seen->states, QList<LinkState>{LinkState::Online});
             QTRY_VERIFY(holders[6]->finished());
-            QVERIFY(holders[6]->ended);
+            QVERIFY(holders[6]->orderly);
         } else {
             // Refused only once the grace has run out, with the notice and an orderly close.
             QTRY_COMPARE(reports.waitingConnections(), 1);
@@ -548,7 +514,7 @@ private slots:
             clockMs += 1;
             reports.sweep();
             QTRY_VERIFY(tenth.finished());
-            QVERIFY(tenth.ended);
+            QVERIFY(tenth.orderly);
             QCOMPARE(tenth.got, QByteArray(kRefusalNotice));
             QCOMPARE(seen->log,
                      (QList<QStringList>{{kRefusedLine, QStringLiteral("     (IP:127.0.0.1)")}}));
@@ -630,13 +596,8 @@ private slots:
                 while (!stop && attempts < 20000) {
                     ++attempts;
                     const int fd = connectLoopback(port, 200);
-                    if (fd >= 0 && holdOpen) {
-                        char buffer[128];
-                        ssize_t n;
-                        while ((n = ::recv(fd, buffer, sizeof buffer, 0)) > 0 || !stop) {
-                            if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK))
-                                break;
-                        }
+                    PeerEnding ending; // held open until dropped or refused, or the end
+                    while (fd >= 0 && holdOpen && !stop && !ending.readToEnd(fd, true)) {
                     }
                     if (fd >= 0)
                         ::close(fd);

@@ -18,32 +18,6 @@
 
 namespace {
 
-// Reads without blocking until the connection ends; how it ended and what came.
-struct Ending {
-    QByteArray got;
-    bool orderly = false;
-    bool done = false;
-};
-bool readToEnd(int fd, Ending& e) {
-    char buffer[4096];
-    while (!e.done) {
-        const ssize_t n = ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
-        if (n > 0) {
-            e.got.append(buffer, n);
-            continue;
-        }
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
-            return false;
-        // A reset can also read as an end once data came; it leaves its error behind.
-        int error = 0;
-        socklen_t length = sizeof error;
-        ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length);
-        e.orderly = n == 0 && error == 0;
-        e.done = true;
-    }
-    return true;
-}
-
 // A listener on a free port with one accepted connection: the client end and the accepted one.
 struct LoopbackPair {
     TcpListener listener;
@@ -314,7 +288,7 @@ private slots:
         QVERIFY(refusals.turnAway(pair.accepted, kNotice));
         QCOMPARE(refusals.lingering(), 1);
         qsizetype written = early;
-        Ending ending;
+        PeerEnding ending;
         QElapsedTimer t;
         t.start();
         while (written < sent.size() && t.elapsed() < 10000) {
@@ -325,7 +299,7 @@ private slots:
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         }
         QCOMPARE(written, sent.size());
-        while (!readToEnd(pair.client, ending) && t.elapsed() < 10000)
+        while (!ending.readToEnd(pair.client) && t.elapsed() < 10000)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         QCOMPARE(ending.got, kNotice);
         QVERIFY(ending.orderly);
@@ -367,8 +341,8 @@ private slots:
         refusals.closeAll();
         QCOMPARE(refusals.lingering(), 0);
         for (const auto& pair : pairs) {
-            Ending ending;
-            QTRY_VERIFY(readToEnd(pair->client, ending));
+            PeerEnding ending;
+            QTRY_VERIFY(ending.readToEnd(pair->client));
             QCOMPARE(ending.got, kNotice);
         }
     }
