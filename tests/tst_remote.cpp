@@ -295,7 +295,6 @@ private slots:
         const QJsonObject second = QJsonDocument::fromJson(each[1]).object();
         QCOMPARE(first.value(QStringLiteral("alt")).toString(), QStringLiteral("waiting"));
         QCOMPARE(second.value(QStringLiteral("text")).toString(), QStringLiteral("ONLINE"));
-        QCOMPARE(second.value(QStringLiteral("alt")).toString(), QStringLiteral("online"));
         QCOMPARE(second.value(QStringLiteral("class")).toArray(),
                  (QJsonArray{QStringLiteral("online"), QStringLiteral("no-signal")}));
         QVERIFY(second.value(QStringLiteral("tooltip")).toString().contains("10:15am"));
