@@ -8,6 +8,7 @@
 #include <QTcpSocket>
 #include <QTest>
 #include <arpa/inet.h>
+#include <cerrno>
 #include <memory>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -91,3 +92,32 @@ inline int connectLoopback(int port, int limitMs = 3000) {
     }
     return fd;
 }
+
+// How a raw peer's connection ended: what it read, and whether the other side closed in order
+// rather than resetting.
+struct PeerEnding {
+    QByteArray got;
+    bool done = false;
+    bool orderly = false;
+    // Takes what has arrived (waiting up to the descriptor's own limit when `wait`); true once
+    // the connection has ended either way.
+    bool readToEnd(int fd, bool wait = false) {
+        char buffer[4096];
+        while (!done) {
+            const ssize_t n = ::recv(fd, buffer, sizeof buffer, wait ? 0 : MSG_DONTWAIT);
+            if (n > 0) {
+                got.append(buffer, n);
+                continue;
+            }
+            if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+                return false;
+            // A reset can also read as an end once data came; it leaves its error behind.
+            int error = 0;
+            socklen_t length = sizeof error;
+            ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length);
+            orderly = n == 0 && error == 0;
+            done = true;
+        }
+        return true;
+    }
+};

@@ -51,6 +51,22 @@ private slots:
             << "-platform offscreen -style fusion -session 1a2b -reverse" << Action::Run << "";
         QTest::newRow("toolkit option without its value")
             << "-platform" << Action::Misuse << "Missing value";
+        // The link commands' own misuse.
+        QTest::newRow("two commands") << "--status --connect" << Action::Misuse << "one of";
+        QTest::newRow("json alone") << "--json" << Action::Misuse << "--json goes with";
+        QTest::newRow("json with connect") << "--connect --json" << Action::Misuse << "--json goes";
+        QTest::newRow("format with send")
+            << "--send x --format line" << Action::Misuse << "--format goes";
+        QTest::newRow("unknown format")
+            << "--watch --format yaml" << Action::Misuse << "unknown format 'yaml'";
+        QTest::newRow("json and format")
+            << "--status --json --format line" << Action::Misuse << "not both";
+        QTest::newRow("empty message") << "--send=" << Action::Misuse << "empty";
+        QTest::newRow("351 characters")
+            << "--send " + QString(351, QLatin1Char('x')) << Action::Misuse << "351 characters";
+        QTest::newRow("a break counts two") << "--send " + QString(349, QLatin1Char('x')) + "\n"
+                                            << Action::Misuse << "351";
+        QTest::newRow("message without its text") << "--send" << Action::Misuse << "Missing value";
     }
     void commandLine() {
         QFETCH(QString, arguments);
@@ -69,6 +85,9 @@ private slots:
             // The settings file's place is told; the toolkit's options are not listed.
             QVERIFY(r.text.contains(QStringLiteral("~/.config/zav-remote/ZAV-Remote.ini")));
             QVERIFY(!r.text.contains(QStringLiteral("platform")));
+            for (const char* o : {"--status", "--connect", "--disconnect", "--send", "--watch",
+                                  "--json", "--format"})
+                QVERIFY2(r.text.contains(QLatin1String(o)), o);
         }
     }
 

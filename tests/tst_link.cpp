@@ -8,12 +8,8 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QtTest>
-#include <arpa/inet.h>
 #include <atomic>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <thread>
-#include <unistd.h>
 
 Q_DECLARE_METATYPE(LinkState)
 // How a refused peer behaves: silent, or writing its record at once, later, or at length.
@@ -52,6 +48,15 @@ struct Recorder {
 };
 
 const QString kStatusArrived = QStringLiteral("     Status report has arrived");
+const QString kRefusedLine = QStringLiteral("     Cant accept any more connections!");
+
+// Runs the event loop until `done` or for `limitMs` at most.
+void spinUntil(const std::function<bool()>& done, int limitMs) {
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < limitMs)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
 
 // A loopback listener whose backlog is full: further connection attempts go unanswered.
 struct SilentServer {
@@ -80,25 +85,22 @@ struct SilentServer {
     QByteArray drainFor(int ms) {
         qDeleteAll(fillers);
         fillers.clear();
+        std::vector<std::pair<int, PeerEnding>> accepted;
+        spinUntil(
+            [&] {
+                if (const int c = ::accept4(fd, nullptr, nullptr, SOCK_NONBLOCK); c >= 0)
+                    accepted.emplace_back(c, PeerEnding{});
+                for (auto& [c, ending] : accepted)
+                    ending.readToEnd(c);
+                QThread::msleep(10);
+                return false;
+            },
+            ms);
         QByteArray all;
-        QList<int> accepted;
-        QElapsedTimer t;
-        t.start();
-        while (t.elapsed() < ms) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-            const int c = ::accept4(fd, nullptr, nullptr, SOCK_NONBLOCK);
-            if (c >= 0)
-                accepted << c;
-            char buffer[256];
-            for (int a : accepted) {
-                const ssize_t n = ::recv(a, buffer, sizeof buffer, MSG_DONTWAIT);
-                if (n > 0)
-                    all.append(buffer, n);
-            }
-            QThread::msleep(10);
+        for (auto& [c, ending] : accepted) {
+            all += ending.got;
+            ::close(c);
         }
-        for (int a : accepted)
-            ::close(a);
         return all;
     }
     ~SilentServer() {
@@ -110,76 +112,45 @@ struct SilentServer {
 // One peer thread's view of a report connection: the listener's answer until it closed.
 QByteArray reportAndRead(int port, const QByteArray& record) {
     const int fd = connectLoopback(port, 10000);
-    QByteArray answer;
     if (fd < 0)
         return "connect failed";
     ::send(fd, record.constData(), size_t(record.size()), MSG_NOSIGNAL);
     ::shutdown(fd, SHUT_WR);
-    char buffer[128];
-    ssize_t n;
-    while ((n = ::recv(fd, buffer, sizeof buffer, 0)) > 0)
-        answer.append(buffer, n);
+    PeerEnding ending;
+    ending.readToEnd(fd, true);
     ::close(fd);
-    return answer;
+    return ending.got;
 }
 
 // A report peer on a plain descriptor, read without blocking while the listener runs.
-struct RawPeer {
+struct RawPeer : PeerEnding {
     int fd = -1;
-    QByteArray got;
-    bool ended = false; // the listener closed in order
-    bool reset = false; // the connection broke instead
     explicit RawPeer(int port) : fd(connectLoopback(port)) {}
-    ~RawPeer() {
-        if (fd >= 0)
-            ::close(fd);
-    }
+    ~RawPeer() { ::close(fd); }
     void write(const QByteArray& bytes) {
         ::send(fd, bytes.constData(), size_t(bytes.size()), MSG_NOSIGNAL);
     }
-    // Takes what arrived; true once the connection has ended either way.
-    bool finished() {
-        char buffer[256];
-        while (!ended && !reset) {
-            const ssize_t n = ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
-            if (n > 0)
-                got.append(buffer, n);
-            else if (n == 0)
-                ended = true;
-            else if (errno == EAGAIN || errno == EWOULDBLOCK)
-                return false;
-            else
-                reset = true;
-        }
-        return true;
-    }
+    bool finished() { return readToEnd(fd); }
 };
 
 // One refused peer's try on a blocking socket with time limits: true when the notice arrived
 // whole and the listener then closed in order.
 bool refusedInOrder(int port, RefusedPeer kind) {
     const int fd = connectLoopback(port, 5000);
-    bool ok = fd >= 0;
+    if (fd < 0)
+        return false;
     const QByteArray record = kind == RefusedPeer::WritesAtLength
                                   ? QByteArray(256 * 1024, 'M').prepend("MESSAG")
                                   : QByteArray("STATUS CONNSIGOK10:10pm");
-    if (ok && kind == RefusedPeer::WritesLater)
+    if (kind == RefusedPeer::WritesLater)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    if (ok && kind != RefusedPeer::Silent)
-        ok = ::send(fd, record.constData(), size_t(record.size()), MSG_NOSIGNAL) == record.size();
-    QByteArray answer;
-    ssize_t n = -1;
-    char buffer[128];
-    while (ok && (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0)
-        answer.append(buffer, n);
-    // A reset also ends the reading with nothing once the notice is in; it leaves its error.
-    int error = 0;
-    socklen_t length = sizeof error;
-    if (fd >= 0) {
-        ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length);
-        ::close(fd);
-    }
-    return ok && n == 0 && error == 0 && answer == kRefusalNotice;
+    PeerEnding ending;
+    const bool ok =
+        (kind == RefusedPeer::Silent ||
+         ::send(fd, record.constData(), size_t(record.size()), MSG_NOSIGNAL) == record.size()) &&
+        ending.readToEnd(fd, true) && ending.orderly && ending.got == kRefusalNotice;
+    ::close(fd);
+    return ok;
 }
 
 } // namespace
@@ -192,6 +163,22 @@ class TestLink : public QObject {
     std::unique_ptr<Recorder> seen;
     int listenPort = 0;
     qint64 clockMs = 0;
+
+    // Opens every report session, each with `each` received so far.
+    bool fillSessions(std::vector<std::unique_ptr<QTcpSocket>>& peers, const QByteArray& each) {
+        for (int i = 0; i < ReportListener::kSessionCount; ++i) {
+            peers.push_back(reportPeer(listenPort));
+            if (!peers.back())
+                return false;
+            peers.back()->write(each);
+            if (!QTest::qWaitFor([&] {
+                    return link->reports().openSessions() == i + 1 &&
+                           link->reports().sessionBytes(i) == each.size();
+                }))
+                return false;
+        }
+        return true;
+    }
 
 private slots:
     void init() {
@@ -213,22 +200,21 @@ private slots:
     void commands_data() {
         QTest::addColumn<int>("command");
         QTest::addColumn<QByteArray>("record");
-        QTest::addColumn<QStringList>("announced");
+        QTest::addColumn<QString>("announced");
         QTest::newRow("status") << int(Command::Status) << QByteArray("STATUS")
-                                << QStringList{
-                                       QStringLiteral("     Requesting status from server")};
+                                << "     Requesting status from server";
         QTest::newRow("connect") << int(Command::Connect) << QByteArray("CONNEC")
-                                 << QStringList{QStringLiteral("     Requesting a Connect")};
-        QTest::newRow("disconnect") << int(Command::Disconnect) << QByteArray("DISCON")
-                                    << QStringList{QStringLiteral("     Requesting a Disconnect")};
+                                 << "     Requesting a Connect";
+        QTest::newRow("disconnect")
+            << int(Command::Disconnect) << QByteArray("DISCON") << "     Requesting a Disconnect";
         // A message's text is taken when the connection is made, in the wire's code page.
         QTest::newRow("message") << int(Command::Message)
-                                 << QByteArray("MESSAGCaf\xe9 \x80 ok\r\nnext") << QStringList{};
+                                 << QByteArray("MESSAGCaf\xe9 \x80 ok\r\nnext") << QString();
     }
     void commands() {
         QFETCH(int, command);
         QFETCH(QByteArray, record);
-        QFETCH(QStringList, announced);
+        QFETCH(QString, announced);
         QString text = QStringLiteral("will change");
         link->setMessageTextSource([&text] { return text; });
         link->commands().start(Command(command));
@@ -237,14 +223,13 @@ private slots:
         QTRY_COMPARE(server->records.size(), 1);
         QCOMPARE(server->records[0], record);
         QCOMPARE(seen->log,
-                 announced.isEmpty() ? QList<QStringList>{} : QList<QStringList>{announced});
+                 announced.isEmpty() ? QList<QStringList>{} : QList<QStringList>{{announced}});
         QCOMPARE(seen->sent, QList<Command>{Command(command)});
         QCOMPARE(link->commands().pendingCommand(), Command::None);
     }
 
     void pollingAsksForStatus() {
         link->startPolling(5);
-        QVERIFY(link->isPolling());
         QCOMPARE(link->pollIntervalMs(), 5000);
         link->startPolling(0); // no interval: no polling rather than polling without pause
         QVERIFY(!link->isPolling());
@@ -272,9 +257,7 @@ private slots:
         QTest::addColumn<QString>("address");
         QTest::addColumn<int>("port");
         QTest::newRow("nobody listens") << QStringLiteral("127.0.0.1") << freePort();
-        QTest::newRow("empty address") << QString() << 2509;
         QTest::newRow("not an address") << QStringLiteral("zav-server") << 2509;
-        QTest::newRow("five parts") << QStringLiteral("127.0.0.0.1") << 2509;
         QTest::newRow("port 0") << QStringLiteral("127.0.0.1") << 0;
         QTest::newRow("negative port") << QStringLiteral("127.0.0.1") << -5;
     }
@@ -331,21 +314,17 @@ private slots:
         QTest::addColumn<QList<LinkState>>("states");
         QTest::addColumn<QStringList>("messages");
         const QStringList arrived{kStatusArrived};
-        const struct {
-            const char* code;
-            LinkState state;
-        } codes[] = {
+        const std::pair<const char*, LinkState> codes[] = {
             {"NOCARDSTA", LinkState::NoCard},          {"CONNSIGOK", LinkState::Online},
             {"DISCSIGOK", LinkState::Offline},         {"CONNNOSIG", LinkState::OnlineNoSignal},
             {"DISCNOSIG", LinkState::OfflineNoSignal}, {"DIALNOSIG", LinkState::DialingNoSignal},
             {"DIALSIGOK", LinkState::Dialing},
         };
-        for (const auto& c : codes)
-            QTest::newRow(c.code) << QStringLiteral("STATUS#") + QLatin1String(c.code) +
-                                         QStringLiteral("07:45pmXYZ")
-                                  << arrived << QStringList{QStringLiteral("07:45pm")}
-                                  << QList<LinkState>{c.state} << QStringList{};
-        QTest::newRow("unknown code keeps the state")
+        for (const auto& [code, state] : codes)
+            QTest::newRow(code) << "STATUS#" + QString::fromLatin1(code) + "07:45pmXYZ" << arrived
+                                << QStringList{"07:45pm"} << QList<LinkState>{state}
+                                << QStringList{};
+        QTest::newRow("codes compare exactly")
             << "STATUS connsigok02:02pm" << arrived << QStringList{"02:02pm"} << QList<LinkState>{}
             << QStringList{};
         QTest::newRow("no time") << "STATUS DISCSIGOK" << arrived << QStringList{""}
@@ -375,33 +354,15 @@ private slots:
         QCOMPARE(seen->messages, messages);
     }
 
-    void reportInChunksIsDispatchedOnce() {
-        auto peer = reportPeer(listenPort);
-        QVERIFY(peer);
-        for (const char* chunk : {"STA", "TUS DISC", "NOSIG10:30pm"}) {
-            peer->write(chunk);
-            QVERIFY(peer->waitForBytesWritten(2000));
-            QTest::qWait(30);
-        }
-        QTRY_COMPARE(link->reports().sessionBytes(0), 23);
-        QVERIFY(seen->log.isEmpty());
-        peer->disconnectFromHost();
-        QTRY_COMPARE(seen->states, QList<LinkState>{LinkState::OfflineNoSignal});
-        QCOMPARE(seen->times, QStringList{QStringLiteral("10:30pm")});
-        QCOMPARE(seen->count(kStatusArrived), 1);
-        QCOMPARE(link->reports().sessionState(0), StreamSocket::State::Closed);
-        QCOMPARE(link->reports().sessionBytes(0), 0);
-    }
-
-    void lowestFreeSessionIsReused() {
+    // A record that comes in pieces is dispatched once, when its peer closes; sessions are
+    // taken lowest first and each keeps its own bytes.
+    void recordsInPiecesAndSessionReuse() {
         std::vector<std::unique_ptr<QTcpSocket>> peers;
-        for (int i = 0; i < ReportListener::kSessionCount; ++i) {
-            peers.push_back(reportPeer(listenPort));
-            QVERIFY(peers.back());
-            QTRY_COMPARE(link->reports().openSessions(), i + 1);
-        }
+        QVERIFY(fillSessions(peers, {}));
         peers[3]->write("STATUS CONNSIG");
         QTRY_COMPARE(link->reports().sessionBytes(3), 14);
+        QTest::qWait(30);
+        QVERIFY(seen->log.isEmpty());
         // Free the second and fifth sessions; the next connection takes the lower one.
         peers[1]->write("MSGREC");
         peers[1]->disconnectFromHost();
@@ -419,56 +380,18 @@ private slots:
         peers[3]->disconnectFromHost();
         QTRY_COMPARE(seen->states, (QList<LinkState>{LinkState::Dialing, LinkState::Online}));
         QCOMPARE(seen->times.last(), QStringLiteral("09:09am"));
-    }
-
-    // Many peers at once, far beyond the session limit: each one is either served or told the
-    // client is full, every refusal is logged once, and the link keeps working afterwards.
-    void floodOfPeers() {
-        link->reports().setClock({});
-        std::atomic<bool> stop{false};
-        std::atomic<int> served{0}, refused{0}, other{0}, running{24};
-        std::vector<std::thread> threads;
-        const int port = listenPort;
-        for (int i = 0; i < 24; ++i)
-            threads.emplace_back([&, port] {
-                while (!stop) {
-                    const QByteArray answer = reportAndRead(port, "STATUS CONNSIGOK11:11am");
-                    if (answer.isEmpty())
-                        ++served;
-                    else if (answer == kRefusalNotice)
-                        ++refused;
-                    else
-                        ++other;
-                }
-                --running;
-            });
-        QElapsedTimer t;
-        t.start();
-        while (t.elapsed() < 2000)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-        stop = true;
-        // Each thread ends once its connection under way has been answered.
-        while (running > 0 && t.elapsed() < 12000)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        for (auto& th : threads)
-            th.join();
-        QCoreApplication::processEvents();
-        QCOMPARE(other.load(), 0);
-        QVERIFY(served > 0);
-        QCOMPARE(seen->count(kStatusArrived), served.load());
-        QCOMPARE(seen->count(QStringLiteral("     Cant accept any more connections!")),
-                 refused.load());
-        QTRY_COMPARE(link->reports().openSessions(), 0);
-        seen->states.clear();
-        deliver(listenPort, "STATUS DIALSIGOK01:02am");
-        QTRY_COMPARE(seen->states, QList<LinkState>{LinkState::Dialing});
+        QCOMPARE(seen->count(kStatusArrived), 2);
+        QCOMPARE(link->reports().sessionState(3), StreamSocket::State::Closed);
+        QCOMPARE(link->reports().sessionBytes(3), 0);
     }
 
     // Sessions that end without a complete record dispatch nothing and free their socket; the
-    // next report is taken as usual.
+    // next report is taken as usual. A peer that never closes holds its session for a limited
+    // time only, so idle peers cannot keep the server's reports out for good.
     void sessionsEndingWithoutARecord_data() {
         QTest::addColumn<QString>("ending");
-        for (const char* e : {"closed empty", "reset", "oversized", "listening stopped"})
+        for (const char* e :
+             {"closed empty", "reset", "oversized", "listening stopped", "open too long"})
             QTest::newRow(e) << QString::fromLatin1(e);
     }
     void sessionsEndingWithoutARecord() {
@@ -476,13 +399,13 @@ private slots:
         auto peer = reportPeer(listenPort);
         QVERIFY(peer);
         QTRY_COMPARE(link->reports().openSessions(), 1);
-        if (ending != QLatin1String("closed empty")) {
+        if (ending == QLatin1String("closed empty")) {
+            peer->disconnectFromHost();
+        } else {
             peer->write("STATUS CONNSIGOK");
             QTRY_COMPARE(link->reports().sessionBytes(0), 16);
         }
-        if (ending == QLatin1String("closed empty")) {
-            peer->disconnectFromHost();
-        } else if (ending == QLatin1String("reset")) {
+        if (ending == QLatin1String("reset")) {
             const linger reset{1, 0}; // a reset instead of a close
             ::setsockopt(int(peer->socketDescriptor()), SOL_SOCKET, SO_LINGER, &reset,
                          sizeof reset);
@@ -495,11 +418,19 @@ private slots:
                 QTest::qWait(5);
                 QVERIFY(link->reports().sessionBytes(0) <= 2 * ReportListener::kMaxRecordBytes);
             }
-        } else {
+        } else if (ending == QLatin1String("listening stopped")) {
             link->stopListening();
             QCOMPARE(link->reports().openSessions(), 0);
             QVERIFY(!reportPeer(listenPort));
             QVERIFY(link->startListening(listenPort)); // the port is free again at once
+        } else if (ending == QLatin1String("open too long")) {
+            clockMs += 29999;
+            link->reports().sweep();
+            QCOMPARE(link->reports().openSessions(), 1);
+            clockMs += 1;
+            link->reports().sweep();
+            QCOMPARE(link->reports().openSessions(), 0);
+            QTRY_COMPARE(peer->state(), QAbstractSocket::UnconnectedState);
         }
         QTRY_COMPARE(link->reports().openSessions(), 0);
         QTest::qWait(50);
@@ -530,7 +461,6 @@ private slots:
         QFETCH(bool, sessionFrees);
         QFETCH(QString, outcome);
         ReportListener& reports = link->reports();
-        const int grace = reports.limits().graceMs;
         std::vector<std::unique_ptr<RawPeer>> holders;
         for (int i = 0; i < ReportListener::kSessionCount; ++i) {
             holders.push_back(std::make_unique<RawPeer>(listenPort));
@@ -556,29 +486,27 @@ private slots:
             QTRY_COMPARE(reports.sessionState(2), StreamSocket::State::Connected);
             ::shutdown(tenth.fd, SHUT_WR);
             QTRY_VERIFY(tenth.finished());
-            QVERIFY(tenth.ended);
+            QVERIFY(tenth.orderly);
             QCOMPARE(tenth.got, QByteArray());
             QCOMPARE(seen->states,
                      carriesRecord ? QList<LinkState>{LinkState::Online} : QList<LinkState>{});
         } else if (outcome == QLatin1String("displaced")) {
             QTRY_COMPARE(seen->states, QList<LinkState>{LinkState::Online});
             QTRY_VERIFY(holders[6]->finished());
-            QVERIFY(holders[6]->ended);
-            QCOMPARE(reports.displacedCount(), 1);
+            QVERIFY(holders[6]->orderly);
         } else {
             // Refused only once the grace has run out, with the notice and an orderly close.
             QTRY_COMPARE(reports.waitingConnections(), 1);
-            clockMs += grace - 1;
+            clockMs += reports.limits().graceMs - 1;
             reports.sweep();
             QVERIFY(!tenth.finished());
             clockMs += 1;
             reports.sweep();
             QTRY_VERIFY(tenth.finished());
-            QVERIFY(tenth.ended);
+            QVERIFY(tenth.orderly);
             QCOMPARE(tenth.got, QByteArray(kRefusalNotice));
             QCOMPARE(seen->log,
-                     (QList<QStringList>{{QStringLiteral("     Cant accept any more connections!"),
-                                          QStringLiteral("     (IP:127.0.0.1)")}}));
+                     (QList<QStringList>{{kRefusedLine, QStringLiteral("     (IP:127.0.0.1)")}}));
             QVERIFY(seen->states.isEmpty());
         }
         QCOMPARE(reports.refusedCount(), outcome == QLatin1String("refused") ? 1 : 0);
@@ -591,7 +519,7 @@ private slots:
     }
 
     // With every session receiving a record, refused peers get the whole notice and then an
-    // orderly close, whether they write or not.
+    // orderly close, whether they write or not; every refusal is logged once.
     void refusalNoticeThenOrderlyClose_data() {
         QTest::addColumn<RefusedPeer>("kind");
         QTest::newRow("silent") << RefusedPeer::Silent;
@@ -605,12 +533,7 @@ private slots:
         limits.graceMs = 0;
         link->reports().setLimits(limits);
         std::vector<std::unique_ptr<QTcpSocket>> holders;
-        for (int i = 0; i < ReportListener::kSessionCount; ++i) {
-            holders.push_back(reportPeer(listenPort));
-            QVERIFY(holders.back());
-            holders.back()->write("STATUS");
-            QTRY_COMPARE(link->reports().sessionBytes(i), 6);
-        }
+        QVERIFY(fillSessions(holders, "STATUS"));
         constexpr int kThreads = 10, kTries = 5;
         std::atomic<int> inOrder{0}, running{kThreads};
         std::vector<std::thread> threads;
@@ -620,23 +543,19 @@ private slots:
                     inOrder += refusedInOrder(port, kind);
                 --running;
             });
-        QElapsedTimer t;
-        t.start();
-        while (running > 0 && t.elapsed() < 20000)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        spinUntil([&] { return running == 0; }, 20000);
         for (auto& th : threads)
             th.join();
         QCOMPARE(inOrder.load(), kThreads * kTries);
         QCOMPARE(link->reports().refusedCount(), kThreads * kTries);
-        QCOMPARE(seen->count(QStringLiteral("     Cant accept any more connections!")),
-                 kThreads * kTries);
-        QCOMPARE(link->reports().openSessions(), ReportListener::kSessionCount);
+        QCOMPARE(seen->count(kRefusedLine), kThreads * kTries);
         for (int i = 0; i < ReportListener::kSessionCount; ++i)
             QCOMPARE(link->reports().sessionBytes(i), 6);
     }
 
     // A genuine report (connect, write, close) reaches the display within 3 s however many
-    // peers connect idly and reconnect as soon as they are dropped or refused.
+    // peers connect idly and reconnect as soon as they are dropped or refused; the link keeps
+    // working afterwards.
     void genuineReportAmongIdlePeers_data() {
         QTest::addColumn<bool>("holdOpen");
         QTest::addColumn<int>("maxWaiting");
@@ -666,23 +585,15 @@ private slots:
                 while (!stop && attempts < 20000) {
                     ++attempts;
                     const int fd = connectLoopback(port, 200);
-                    if (fd >= 0 && holdOpen) {
-                        char buffer[128];
-                        ssize_t n;
-                        while ((n = ::recv(fd, buffer, sizeof buffer, 0)) > 0 || !stop) {
-                            if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK))
-                                break;
-                        }
+                    PeerEnding ending; // held open until dropped or refused, or the end
+                    while (fd >= 0 && holdOpen && !stop && !ending.readToEnd(fd, true)) {
                     }
                     if (fd >= 0)
                         ::close(fd);
                 }
                 --running;
             });
-        QElapsedTimer t;
-        t.start();
-        while (reports.openSessions() < ReportListener::kSessionCount && t.elapsed() < 3000)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        spinUntil([&] { return reports.openSessions() == ReportListener::kSessionCount; }, 3000);
         offset = 1500; // every idle session has now received nothing for long
 
         std::atomic<bool> delivered{false};
@@ -695,40 +606,21 @@ private slots:
             }
             --running;
         });
-        t.restart();
-        while (!seen->states.contains(LinkState::Dialing) && t.elapsed() < 3000)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QElapsedTimer t;
+        t.start();
+        spinUntil([&] { return seen->states.contains(LinkState::Dialing); }, 3000);
         const qint64 took = t.elapsed();
         stop = true;
-        link->stopListening();
-        while (running > 0 && t.elapsed() < 10000)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        spinUntil([&] { return running == 0; }, 10000);
         for (auto& th : threads)
             th.join();
         QVERIFY2(seen->states.contains(LinkState::Dialing),
                  qPrintable(QStringLiteral("no report within %1 ms").arg(took)));
-        QCOMPARE(seen->count(QStringLiteral("     Cant accept any more connections!")),
-                 reports.refusedCount());
-    }
-
-    // Peers that connect and never send or close hold a session only for a limited time, so
-    // they cannot keep the server's reports out for good.
-    void idleSessionsExpire() {
-        std::vector<std::unique_ptr<QTcpSocket>> idle;
-        for (int i = 0; i < ReportListener::kSessionCount; ++i) {
-            idle.push_back(reportPeer(listenPort));
-            QTRY_COMPARE(link->reports().openSessions(), i + 1);
-        }
-        clockMs += 29999;
-        link->reports().sweep();
-        QCOMPARE(link->reports().openSessions(), ReportListener::kSessionCount);
-        clockMs += 1;
-        link->reports().sweep();
-        QCOMPARE(link->reports().openSessions(), 0);
-        QTRY_COMPARE(idle[0]->state(), QAbstractSocket::UnconnectedState);
-        QVERIFY(seen->log.isEmpty());
-        deliver(listenPort, "STATUS CONNSIGOK01:01am");
-        QTRY_COMPARE(seen->states, QList<LinkState>{LinkState::Online});
+        QCOMPARE(seen->count(kRefusedLine), reports.refusedCount());
+        QTRY_COMPARE(reports.openSessions(), 0);
+        seen->states.clear();
+        deliver(listenPort, "STATUS DIALSIGOK01:02am");
+        QTRY_COMPARE(seen->states, QList<LinkState>{LinkState::Dialing});
     }
 };
 

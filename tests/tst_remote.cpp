@@ -24,7 +24,7 @@ namespace {
 
 // The server's receive port that answers every STATUS with a report to the client's listen port.
 struct ReportingServer : RecordServer {
-    int listenPort = 0;
+    int listenPort = freePort();
     QByteArray report = "STATUS DIALSIGOK10:15am";
     ReportingServer() {
         QObject::connect(&server, &QTcpServer::newConnection, &server, [this] {
@@ -47,6 +47,25 @@ struct Result {
     QString out, err;
 };
 
+// A running copy in this process that serves the local channel; its own polling stays off
+// unless asked for.
+struct RunningCopy {
+    TestEnvironment t;
+    std::unique_ptr<TestClient> client;
+    std::unique_ptr<ControlService> control;
+    bool start(const QString& runtime, const Settings& s, bool polling = false) {
+        env().instanceLockPath = runtime + QStringLiteral("/zav-remote-%1.lock").arg(getuid());
+        t.writeIni(s);
+        client = std::make_unique<TestClient>();
+        if (!client->start())
+            return false;
+        if (!polling)
+            client->link().stopPolling();
+        control = serveControl(client->app, client->desktop);
+        return bool(control);
+    }
+};
+
 } // namespace
 
 class TestRemote : public QObject {
@@ -56,13 +75,16 @@ class TestRemote : public QObject {
     QString runtime;
 
     // The program from a folder of its own, as a user's copy with its settings beside it.
-    Result run(const QStringList& args, int waitMs = 15000) {
-        QProcess p;
+    void start(QProcess& p, const QStringList& args) {
         QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
         e.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
         e.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         p.setProcessEnvironment(e);
         p.start(dir.filePath(QStringLiteral("zav-remote")), args);
+    }
+    Result run(const QStringList& args, int waitMs = 15000) {
+        QProcess p;
+        start(p, args);
         // The peers of this process answer while the program runs.
         QElapsedTimer clock;
         clock.start();
@@ -72,6 +94,11 @@ class TestRemote : public QObject {
                 QString::fromLocal8Bit(p.readAllStandardOutput()),
                 QString::fromLocal8Bit(p.readAllStandardError())};
     }
+    static void aloneOrThroughCopy() {
+        QTest::addColumn<bool>("throughCopy");
+        QTest::newRow("alone") << false;
+        QTest::newRow("through the running copy") << true;
+    }
     void writeSettings(int listenPort, int transmitPort) {
         QFile f(settingsFilePath(dir.path()));
         QVERIFY(f.open(QIODevice::WriteOnly));
@@ -80,144 +107,92 @@ class TestRemote : public QObject {
 
 private slots:
     void initTestCase() {
-        const QString built =
-            qEnvironmentVariable("ZAV_TEST_BIN_DIR") + QStringLiteral("/zav-remote");
+        const QString built = qEnvironmentVariable("ZAV_TEST_BIN_DIR") + "/zav-remote";
         QVERIFY(QFile::copy(built, dir.filePath(QStringLiteral("zav-remote"))));
         runtime = dir.filePath(QStringLiteral("run"));
         QVERIFY(QDir().mkpath(runtime));
         QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
-    void usageErrors_data() {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<QString>("says");
-        QTest::newRow("two commands") << QStringList{"--status", "--connect"} << "one of";
-        QTest::newRow("json alone") << QStringList{"--json"} << "--json goes with";
-        QTest::newRow("json with connect") << QStringList{"--connect", "--json"} << "--json goes";
-        QTest::newRow("format with send")
-            << QStringList{"--send", "x", "--format", "line"} << "--format goes";
-        QTest::newRow("unknown format")
-            << QStringList{"--watch", "--format", "yaml"} << "unknown format 'yaml'";
-        QTest::newRow("json and format")
-            << QStringList{"--status", "--json", "--format", "line"} << "not both";
-        QTest::newRow("empty message") << QStringList{"--send", ""} << "empty";
-        QTest::newRow("351 characters")
-            << QStringList{"--send", QString(351, QLatin1Char('x'))} << "351 characters";
-        QTest::newRow("a break counts two")
-            << QStringList{"--send", QString(349, QLatin1Char('x')) + QLatin1Char('\n')} << "351";
-        QTest::newRow("no text") << QStringList{"--send"} << "Missing value";
-    }
-    void usageErrors() {
-        QFETCH(QStringList, args);
-        QFETCH(QString, says);
-        const Result r = run(args);
-        QCOMPARE(r.code, 2);
-        QVERIFY2(r.err.contains(says), qPrintable(r.err));
-        QVERIFY(r.out.isEmpty());
-    }
-
-    void helpListsEveryOption() {
-        const Result r = run({QStringLiteral("--help")});
-        QCOMPARE(r.code, 0);
-        for (const char* o :
-             {"--status", "--connect", "--disconnect", "--send", "--watch", "--json", "--format"})
-            QVERIFY2(r.out.contains(QLatin1String(o)), o);
-    }
-
-    // Alone: the command sends its record from the settings file; --status listens for the
-    // report on the listen port.
-    void aloneCommands() {
+    // Alone, a command sends its record from the settings file and --status listens for the
+    // report on the listen port. With a copy running, the commands go to it and answer from its
+    // state: no second listener, nothing in its log but what the command itself causes, and its
+    // windows left as they were.
+    void linkCommands_data() { aloneOrThroughCopy(); }
+    void linkCommands() {
+        QFETCH(bool, throughCopy);
         ReportingServer server;
-        server.listenPort = freePort();
-        writeSettings(server.listenPort, server.port());
-        Result r = run({QStringLiteral("--connect")});
-        QCOMPARE(r.code, 0);
-        QTRY_COMPARE(server.sent(), QList<QByteArray>{"CONNEC"});
-        r = run({QStringLiteral("--send"), QStringLiteral("Caf\u00e9\nok")});
-        QCOMPARE(r.code, 0);
-        QTRY_COMPARE(server.sent().last(), QByteArray("MESSAGCaf\xe9\r\nok"));
-        r = run({QStringLiteral("--status")});
+        RunningCopy running;
+        if (throughCopy) {
+            writeSettings(freePort(), freePort()); // the command's own file would lead elsewhere
+            QVERIFY(running.start(runtime, sampleSettings(server.listenPort, server.port())));
+            const Result r = run({"--status"});
+            QCOMPARE(r.code, 1); // no report yet
+            QCOMPARE(r.out,
+                     QStringLiteral("WAIT...  last connect na  (no answer from the server)\n"));
+            deliver(server.listenPort, "STATUS DIALSIGOK10:15am");
+            QTRY_COMPARE(running.client->window().statusWord(), QStringLiteral("DIALING"));
+        } else {
+            writeSettings(server.listenPort, server.port());
+        }
+        Result r = run({"--status"});
         QCOMPARE(r.code, 0);
         QCOMPARE(r.out, QStringLiteral("DIALING  last connect 10:15am  (server answered)\n"));
-        r = run({QStringLiteral("--status"), QStringLiteral("--json")});
+        r = run({"--status", "--json"});
         QCOMPARE(r.code, 0);
         const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
         QCOMPARE(o.value(QStringLiteral("status")).toString(), QStringLiteral("DIALING"));
         QCOMPARE(o.value(QStringLiteral("lastConnect")).toString(), QStringLiteral("10:15am"));
         QCOMPARE(o.value(QStringLiteral("serverAnswered")).toBool(), true);
+
+        const int before = throughCopy ? int(running.client->window().logLines().size()) : 0;
+        const QList<QByteArray> polls = server.sent();
+        QCOMPARE(run({"--connect"}).code, 0);
+        QTRY_COMPARE(server.sent(), polls + QList<QByteArray>{"CONNEC"});
+        if (throughCopy) {
+            TestClient& copy = *running.client;
+            QCOMPARE(copy.newestEntry(), QStringList{QStringLiteral("     Requesting a Connect")});
+            QCOMPARE(int(copy.window().logLines().size()), qMin(22, before + 3));
+        }
+        // A message of the command line leaves the send window and its unsent text alone.
+        QPointer<SendMessageWindow> window;
+        if (throughCopy) {
+            running.client->desktop.openSendMessage();
+            window = running.client->desktop.sendMessageWindow();
+            QVERIFY(window && window->findChild<QPlainTextEdit*>());
+            window->findChild<QPlainTextEdit*>()->setPlainText(QStringLiteral("draft"));
+        }
+        QCOMPARE(run({"--send", QStringLiteral("Caf\u00e9\nok")}).code, 0);
+        QTRY_COMPARE(server.sent().last(), QByteArray("MESSAGCaf\xe9\r\nok"));
+        if (!throughCopy)
+            return;
+        QCOMPARE(running.client->newestEntry(),
+                 QStringList{QStringLiteral("     Sending a message to Server")});
+        QVERIFY(running.client->link().reports().isListening());
+        QCoreApplication::processEvents();
+        QVERIFY(window && window->isVisible());
+        QCOMPARE(window->messageText(), QStringLiteral("draft"));
+        // The window's own message still closes it once sent.
+        emit window->sendRequested();
+        QTRY_VERIFY(!window || !window->isVisible());
+        QTRY_COMPARE(server.sent().last(), QByteArray("MESSAGdraft"));
     }
 
     void aloneFailures() {
         const int listenPort = freePort();
         writeSettings(listenPort, freePort()); // nobody takes commands
-        Result r = run({QStringLiteral("--disconnect")});
+        Result r = run({"--disconnect"});
         QCOMPARE(r.code, 1);
         QVERIFY(r.err.contains(QLatin1String("not found")));
-        r = run({QStringLiteral("--status")});
+        r = run({"--status"});
         QCOMPARE(r.code, 1);
         QVERIFY(r.out.startsWith(QLatin1String("NO SRVR!")));
         // A busy listen port is said plainly.
         QTcpServer busy;
         QVERIFY(busy.listen(QHostAddress::AnyIPv4, quint16(listenPort)));
-        r = run({QStringLiteral("--watch")});
+        r = run({"--watch"});
         QCOMPARE(r.code, 1);
         QVERIFY2(r.err.contains(QString::number(listenPort)), qPrintable(r.err));
-    }
-
-    // With a copy running, the commands go to it and answer from its state: no second
-    // listener, and nothing in its log but what the command itself causes.
-    void throughTheRunningCopy() {
-        TestEnvironment t;
-        env().instanceLockPath = runtime + QStringLiteral("/zav-remote-%1.lock").arg(getuid());
-        RecordServer server;
-        const int listenPort = freePort();
-        t.writeIni(sampleSettings(listenPort, server.port()));
-        writeSettings(freePort(), freePort()); // the command's own file would lead elsewhere
-        TestClient copy;
-        QVERIFY(copy.start());
-        copy.link().stopPolling();
-        const auto control = serveControl(copy.app, copy.desktop);
-        QVERIFY(control);
-
-        Result r = run({QStringLiteral("--status")});
-        QCOMPARE(r.code, 1); // no report yet
-        QCOMPARE(r.out, QStringLiteral("WAIT...  last connect na  (no answer from the server)\n"));
-        deliver(listenPort, "STATUS CONNSIGOK09:09pm");
-        QTRY_COMPARE(copy.window().statusWord(), QStringLiteral("ONLINE"));
-        r = run({QStringLiteral("--status"), QStringLiteral("--json")});
-        QCOMPARE(r.code, 0);
-        QVERIFY(r.out.contains(QLatin1String("\"status\":\"ONLINE\"")));
-
-        const int before = int(copy.window().logLines().size());
-        r = run({QStringLiteral("--connect")});
-        QCOMPARE(r.code, 0);
-        QTRY_COMPARE(server.sent(), QList<QByteArray>{"CONNEC"});
-        QCOMPARE(copy.newestEntry(), QStringList{QStringLiteral("     Requesting a Connect")});
-        QCOMPARE(int(copy.window().logLines().size()), qMin(22, before + 3));
-        r = run({QStringLiteral("--send"), QStringLiteral("hi")});
-        QCOMPARE(r.code, 0);
-        QTRY_COMPARE(server.sent().last(), QByteArray("MESSAGhi"));
-        QCOMPARE(copy.newestEntry(),
-                 QStringList{QStringLiteral("     Sending a message to Server")});
-
-        // A watcher sees the state at once and every change after it.
-        QProcess watch;
-        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-        e.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
-        watch.setProcessEnvironment(e);
-        watch.start(dir.filePath(QStringLiteral("zav-remote")),
-                    {QStringLiteral("--watch"), QStringLiteral("--json")});
-        QByteArray lines;
-        QTRY_VERIFY((lines += watch.readAllStandardOutput()).count('\n') == 1);
-        deliver(listenPort, "STATUS DIALSIGOK09:10pm");
-        deliver(listenPort, "MESSAGHello");
-        QTRY_VERIFY((lines += watch.readAllStandardOutput()).count('\n') >= 3);
-        QVERIFY(lines.contains("\"status\":\"DIALING\""));
-        QVERIFY(lines.contains("\"from\":\"127.0.0.1\",\"text\":\"Hello\",\"time\":\""));
-        watch.terminate();
-        QVERIFY(watch.waitForFinished(5000));
-        // The running copy still takes its reports itself.
-        QVERIFY(copy.link().reports().isListening());
     }
 
     // Commands of the command line at once through the running copy: each is delivered once
@@ -229,35 +204,24 @@ private slots:
     }
     void concurrentSends() {
         QFETCH(bool, serverUp);
-        TestEnvironment t;
-        env().instanceLockPath = runtime + QStringLiteral("/zav-remote-%1.lock").arg(getuid());
         RecordServer server;
         const int port = serverUp ? server.port() : freePort();
         if (!serverUp)
             server.server.close();
-        t.writeIni(sampleSettings(freePort(), port));
-        TestClient copy;
-        QVERIFY(copy.start());
-        copy.link().stopPolling();
-        const auto control = serveControl(copy.app, copy.desktop);
-        QVERIFY(control);
+        RunningCopy running;
+        QVERIFY(running.start(runtime, sampleSettings(freePort(), port)));
         std::vector<std::unique_ptr<QProcess>> sends;
-        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-        e.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
         QStringList expected;
         for (int i = 0; i < 20; ++i) {
             sends.push_back(std::make_unique<QProcess>());
-            sends.back()->setProcessEnvironment(e);
             expected << QStringLiteral("MESSAGtext %1").arg(i);
-            sends.back()->start(dir.filePath(QStringLiteral("zav-remote")),
-                                {QStringLiteral("--send"), QStringLiteral("text %1").arg(i)});
+            start(*sends.back(), {"--send", QStringLiteral("text %1").arg(i)});
         }
         for (const auto& p : sends)
             QTRY_VERIFY_WITH_TIMEOUT(p->state() == QProcess::NotRunning, 20000);
         for (const auto& p : sends) {
             QCOMPARE(p->exitCode(), serverUp ? 0 : 1);
-            const QByteArray err = p->readAllStandardError();
-            QCOMPARE(err.count('\n'), serverUp ? 0 : 1);
+            QCOMPARE(p->readAllStandardError().count('\n'), serverUp ? 0 : 1);
         }
         if (!serverUp)
             return;
@@ -270,212 +234,126 @@ private slots:
         QCOMPARE(got, expected);
     }
 
-    // Every line of --watch is a state the link was in: a report that changes the state and
-    // the time gives one line with both, alone and through the running copy.
-    void watchLinesAreWholeReports_data() {
+    // Every line of --watch is a state the link was in: a report that changes the state and the
+    // time gives one line with both, alone and through the running copy; a message from the
+    // server comes as a line of its own, and a watcher whose running copy ends says so. The
+    // status bar examples of the README and the manual page run as the bars run them, alone:
+    // each line is what that bar reads.
+    void watchLines_data() {
         QTest::addColumn<bool>("throughCopy");
-        QTest::newRow("alone") << false;
-        QTest::newRow("through the running copy") << true;
-    }
-    void watchLinesAreWholeReports() {
-        QFETCH(bool, throughCopy);
-        TestEnvironment t;
-        env().instanceLockPath = runtime + QStringLiteral("/zav-remote-%1.lock").arg(getuid());
-        ReportingServer server;
-        server.listenPort = freePort();
-        std::unique_ptr<TestClient> copy;
-        std::unique_ptr<ControlService> control;
-        if (throughCopy) {
-            t.writeIni(sampleSettings(server.listenPort, server.port()));
-            copy = std::make_unique<TestClient>();
-            QVERIFY(copy->start());
-            copy->link().stopPolling();
-            control = serveControl(copy->app, copy->desktop);
-            QVERIFY(control);
-        } else {
-            writeSettings(server.listenPort, server.port());
+        QTest::addColumn<QString>("file"); // the example's file; none: --watch --json
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<QByteArray>("first");
+        QTest::addColumn<QByteArray>("second"); // empty: a waybar object
+        const QByteArray json(R"({"card":true,"lastConnect":"10:15am","lastConnectShown":)"
+                              R"("10:15am","serverAnswered":true,"signal":false,"state":)"
+                              R"("online","status":"ONLINE","type":"status"})");
+        const QByteArray waiting(R"("state":"waiting")");
+        QTest::newRow("alone") << false << QString() << QString() << waiting << json;
+        QTest::newRow("through the running copy")
+            << true << QString() << QString() << waiting << json;
+        for (const char* file : {"README.md", "packaging/zav-remote.1"}) {
+            const QString path = QStringLiteral(ZAV_SOURCE_DIR "/") + QLatin1String(file);
+            auto example = [&](const char* bar, const char* pattern, const char* first,
+                               const char* second) {
+                QTest::addRow("%s %s", file, bar) << false << path << QString::fromLatin1(pattern)
+                                                  << QByteArray(first) << QByteArray(second);
+            };
+            example("waybar", "\"exec\": \"([^\"]+)\"", "\"alt\":\"waiting\"", "");
+            example("polybar", "\\nexec = ([^\\n]+)", "WAIT...", "ONLINE 10:15am");
+            example("i3blocks", "\\ncommand=([^\\n]+)", "WAIT...", "ONLINE 10:15am");
         }
+    }
+    void watchLines() {
+        QFETCH(bool, throughCopy);
+        QFETCH(QString, file);
+        QFETCH(QString, pattern);
+        QFETCH(QByteArray, first);
+        QFETCH(QByteArray, second);
+        QStringList args{"zav-remote", "--watch", "--json"};
+        if (!file.isEmpty()) {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            const QString text =
+                QString::fromUtf8(f.readAll()).replace(QStringLiteral("\\-"), QStringLiteral("-"));
+            const QRegularExpressionMatch m = QRegularExpression(pattern).match(text);
+            QVERIFY2(m.hasMatch(), qPrintable(pattern));
+            args = QProcess::splitCommand(m.captured(1));
+        }
+        QCOMPARE(args.takeFirst(), QStringLiteral("zav-remote"));
+        ReportingServer server;
+        server.report = "STATUS CONNNOSIG10:15am";
+        RunningCopy running;
+        if (throughCopy)
+            QVERIFY(running.start(runtime, sampleSettings(server.listenPort, server.port())));
+        else
+            writeSettings(server.listenPort, server.port());
         QProcess watch;
-        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-        e.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
-        watch.setProcessEnvironment(e);
-        watch.start(dir.filePath(QStringLiteral("zav-remote")),
-                    {QStringLiteral("--watch"), QStringLiteral("--json")});
+        start(watch, args);
         QByteArray lines;
         QTRY_VERIFY((lines += watch.readAllStandardOutput()).count('\n') >= 1);
         if (throughCopy)
-            deliver(server.listenPort, "STATUS DIALSIGOK10:15am");
-        QTRY_VERIFY((lines += watch.readAllStandardOutput()).contains("DIALING"));
+            deliver(server.listenPort, server.report);
+        QTRY_VERIFY((lines += watch.readAllStandardOutput()).count('\n') >= 2);
         QTest::qWait(100);
         lines += watch.readAllStandardOutput();
-        watch.terminate();
-        QVERIFY(watch.waitForFinished(5000));
         const QList<QByteArray> each = lines.trimmed().split('\n');
         QCOMPARE(each.size(), 2);
-        QCOMPARE(each[1], QByteArray(R"({"card":true,"lastConnect":"10:15am",)"
-                                     R"("lastConnectShown":"10:15am","serverAnswered":true,)"
-                                     R"("signal":true,"state":"dialing","status":"DIALING",)"
-                                     R"("type":"status"})"));
-    }
-
-    // The status bar examples of the README and the manual page, run as the bars run them
-    // (alone against a server on 127.0.0.1): each line is what that bar reads.
-    void statusBarExamples_data() {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("pattern");
-        QTest::addColumn<QString>("bar");
-        const QString readme = QStringLiteral(ZAV_SOURCE_DIR "/README.md");
-        const QString manual = QStringLiteral(ZAV_SOURCE_DIR "/packaging/zav-remote.1");
-        QTest::newRow("README waybar") << readme << "\"exec\": \"([^\"]+)\""
-                                       << "waybar";
-        QTest::newRow("README polybar") << readme << "\\nexec = ([^\\n]+)"
-                                        << "line";
-        QTest::newRow("README i3blocks") << readme << "\\ncommand=([^\\n]+)"
-                                         << "line";
-        QTest::newRow("manual waybar") << manual << "\"exec\": \"([^\"]+)\""
-                                       << "waybar";
-        QTest::newRow("manual polybar") << manual << "\\nexec = ([^\\n]+)"
-                                        << "line";
-        QTest::newRow("manual i3blocks") << manual << "\\ncommand=([^\\n]+)"
-                                         << "line";
-    }
-    void statusBarExamples() {
-        QFETCH(QString, file);
-        QFETCH(QString, pattern);
-        QFETCH(QString, bar);
-        QFile f(file);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QString text =
-            QString::fromUtf8(f.readAll()).replace(QStringLiteral("\\-"), QStringLiteral("-"));
-        const QRegularExpressionMatch m = QRegularExpression(pattern).match(text);
-        QVERIFY2(m.hasMatch(), qPrintable(pattern));
-        QStringList args = QProcess::splitCommand(m.captured(1));
-        QCOMPARE(args.takeFirst(), QStringLiteral("zav-remote"));
-
-        ReportingServer server;
-        server.listenPort = freePort();
-        server.report = "STATUS CONNNOSIG10:15am";
-        writeSettings(server.listenPort, server.port());
-        QProcess watch;
-        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-        e.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
-        watch.setProcessEnvironment(e);
-        watch.start(dir.filePath(QStringLiteral("zav-remote")), args);
-        QByteArray lines;
-        QTRY_VERIFY((lines += watch.readAllStandardOutput()).count('\n') >= 2);
-        watch.terminate();
-        QVERIFY(watch.waitForFinished(5000));
-        const QList<QByteArray> each = lines.trimmed().split('\n');
-        if (bar == QLatin1String("line")) {
-            QCOMPARE(each[0], QByteArray("WAIT..."));
-            QCOMPARE(each[1], QByteArray("ONLINE 10:15am"));
-            return;
+        QVERIFY2(each[0].contains(first), each[0].constData());
+        if (!second.isEmpty()) {
+            QCOMPARE(each[1], second);
+        } else {
+            const QJsonObject bar = QJsonDocument::fromJson(each[1]).object();
+            QCOMPARE(bar.value(QStringLiteral("text")).toString(), QStringLiteral("ONLINE"));
+            QCOMPARE(bar.value(QStringLiteral("class")).toArray(),
+                     (QJsonArray{QStringLiteral("online"), QStringLiteral("no-signal")}));
+            QVERIFY(bar.value(QStringLiteral("tooltip")).toString().contains("10:15am"));
         }
-        QList<QJsonObject> objects;
-        for (const QByteArray& line : each) {
-            QJsonParseError error;
-            const QJsonDocument d = QJsonDocument::fromJson(line, &error);
-            QVERIFY2(d.isObject(), line.constData());
-            objects << d.object();
-        }
-        QCOMPARE(objects[1].value(QStringLiteral("text")).toString(), QStringLiteral("ONLINE"));
-        QCOMPARE(objects[1].value(QStringLiteral("alt")).toString(), QStringLiteral("online"));
-        QCOMPARE(objects[1].value(QStringLiteral("class")).toArray(),
-                 (QJsonArray{QStringLiteral("online"), QStringLiteral("no-signal")}));
-        QVERIFY(objects[1]
-                    .value(QStringLiteral("tooltip"))
-                    .toString()
-                    .contains(QLatin1String("10:15am")));
-        QCOMPARE(objects[0].value(QStringLiteral("alt")).toString(), QStringLiteral("waiting"));
-    }
-
-    // A watcher whose running copy ends says so on standard error and exits with 1.
-    void watchSaysWhenTheCopyEnds() {
-        TestEnvironment t;
-        env().instanceLockPath = runtime + QStringLiteral("/zav-remote-%1.lock").arg(getuid());
-        t.writeIni(sampleSettings(freePort(), freePort()));
-        TestClient copy;
-        QVERIFY(copy.start());
-        auto control = serveControl(copy.app, copy.desktop);
-        QVERIFY(control);
-        QProcess watch;
-        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-        e.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
-        watch.setProcessEnvironment(e);
-        watch.start(dir.filePath(QStringLiteral("zav-remote")), {QStringLiteral("--watch")});
-        QByteArray lines;
-        QTRY_VERIFY((lines += watch.readAllStandardOutput()).count('\n') == 1);
-        control.reset();
+        deliver(server.listenPort, "MESSAGHello");
+        QTRY_VERIFY((lines += watch.readAllStandardOutput()).contains("Hello"));
+        if (file.isEmpty())
+            QVERIFY(lines.contains("\"from\":\"127.0.0.1\",\"text\":\"Hello\",\"time\":\""));
+        if (throughCopy)
+            running.control.reset(); // the running copy ends
+        else
+            watch.terminate();
         QTRY_VERIFY(watch.state() == QProcess::NotRunning);
+        if (!throughCopy)
+            return;
+        // A watcher whose running copy ends says so on standard error and exits with 1.
         QCOMPARE(watch.exitCode(), 1);
         const QByteArray err = watch.readAllStandardError();
         QCOMPARE(err.count('\n'), 1);
         QVERIFY2(err.contains("ended"), err.constData());
     }
 
-    // A message of the command line leaves the send window and its unsent text alone; the
-    // window's own message still closes it once sent.
-    void commandLineMessageLeavesTheSendWindow() {
-        TestEnvironment t;
-        env().instanceLockPath = runtime + QStringLiteral("/zav-remote-%1.lock").arg(getuid());
-        RecordServer server;
-        t.writeIni(sampleSettings(freePort(), server.port()));
-        TestClient copy;
-        QVERIFY(copy.start());
-        copy.link().stopPolling();
-        const auto control = serveControl(copy.app, copy.desktop);
-        QVERIFY(control);
-        copy.desktop.openSendMessage();
-        QPointer<SendMessageWindow> window = copy.desktop.sendMessageWindow();
-        QVERIFY(window);
-        auto* box = window->findChild<QPlainTextEdit*>();
-        QVERIFY(box);
-        box->setPlainText(QStringLiteral("draft"));
-        const Result r = run({QStringLiteral("--send"), QStringLiteral("from the shell")});
-        QCOMPARE(r.code, 0);
-        QTRY_COMPARE(server.sent(), QList<QByteArray>{"MESSAGfrom the shell"});
-        QCoreApplication::processEvents();
-        QVERIFY(window && window->isVisible());
-        QCOMPARE(window->messageText(), QStringLiteral("draft"));
-        emit window->sendRequested();
-        QTRY_VERIFY(!window || !window->isVisible());
-        QTRY_COMPARE(server.sent().last(), QByteArray("MESSAGdraft"));
+    // A second start ends at once and shows nothing; the running copy comes forward, or, while
+    // the Options panel is open, the panel does: the main window stays hidden and polling stays
+    // off until Cancel.
+    void secondStart_data() {
+        QTest::addColumn<bool>("optionsOpen");
+        QTest::newRow("main window hidden") << false;
+        QTest::newRow("Options panel open") << true;
     }
-
-    // A second start while the Options panel is open brings the panel forward; the main
-    // window stays hidden and polling stays off until Cancel.
-    void secondStartWhileOptionsOpen() {
-        TestEnvironment t;
-        env().instanceLockPath = runtime + QStringLiteral("/zav-remote-%1.lock").arg(getuid());
-        t.writeIni(sampleSettings(freePort(), freePort()));
-        TestClient copy;
-        QVERIFY(copy.start());
-        const auto control = serveControl(copy.app, copy.desktop);
-        QVERIFY(control);
-        copy.desktop.openOptions();
-        QVERIFY(copy.desktop.optionsPanel());
+    void secondStart() {
+        QFETCH(bool, optionsOpen);
+        RunningCopy running;
+        QVERIFY(running.start(runtime, sampleSettings(freePort(), freePort()), true));
+        TestClient& copy = *running.client;
+        if (optionsOpen)
+            copy.desktop.openOptions();
+        else
+            copy.window().hide();
         QVERIFY(!copy.window().isVisible());
-        const Result r = run({});
-        QCOMPARE(r.code, 0);
+        QCOMPARE(run({}).code, 0);
+        if (!optionsOpen) {
+            QTRY_VERIFY(copy.window().isVisible());
+            return;
+        }
         QTest::qWait(50);
         QVERIFY(copy.desktop.optionsPanel() && copy.desktop.optionsPanel()->isVisible());
         QVERIFY(!copy.window().isVisible());
         QVERIFY(!copy.link().isPolling());
-    }
-
-    // A second start ends at once and shows nothing; the running copy comes forward.
-    void secondStartBringsTheCopyForward() {
-        TestEnvironment t;
-        env().instanceLockPath = runtime + QStringLiteral("/zav-remote-%1.lock").arg(getuid());
-        t.writeIni(sampleSettings(freePort(), freePort()));
-        TestClient copy;
-        QVERIFY(copy.start());
-        const auto control = serveControl(copy.app, copy.desktop);
-        QVERIFY(control);
-        copy.window().hide();
-        const Result r = run({});
-        QCOMPARE(r.code, 0);
-        QTRY_VERIFY(copy.window().isVisible());
     }
 };
 

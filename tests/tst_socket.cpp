@@ -18,32 +18,6 @@
 
 namespace {
 
-// Reads without blocking until the connection ends; how it ended and what came.
-struct Ending {
-    QByteArray got;
-    bool orderly = false;
-    bool done = false;
-};
-bool readToEnd(int fd, Ending& e) {
-    char buffer[4096];
-    while (!e.done) {
-        const ssize_t n = ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
-        if (n > 0) {
-            e.got.append(buffer, n);
-            continue;
-        }
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
-            return false;
-        // A reset can also read as an end once data came; it leaves its error behind.
-        int error = 0;
-        socklen_t length = sizeof error;
-        ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length);
-        e.orderly = n == 0 && error == 0;
-        e.done = true;
-    }
-    return true;
-}
-
 // A listener on a free port with one accepted connection: the client end and the accepted one.
 struct LoopbackPair {
     TcpListener listener;
@@ -55,12 +29,7 @@ struct LoopbackPair {
         if (!listener.listen(port))
             return;
         client = connectLoopback(port);
-        QElapsedTimer t;
-        t.start();
-        while (accepted < 0 && t.elapsed() < 3000) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-            accepted = listener.acceptNext(peer);
-        }
+        (void)QTest::qWaitFor([this] { return (accepted = listener.acceptNext(peer)) >= 0; }, 3000);
     }
     ~LoopbackPair() {
         if (client >= 0)
@@ -145,9 +114,6 @@ private slots:
         QTest::addColumn<QString>("address");
         QTest::addColumn<int>("port");
         QTest::addColumn<bool>("closedAtOnce");
-        QTest::newRow("nobody listens") << "127.0.0.1" << freePort() << false;
-        QTest::newRow("not an address") << "zav-server" << 2509 << false;
-        QTest::newRow("port 0") << "127.0.0.1" << 0 << false;
         QTest::newRow("port 65536") << "127.0.0.1" << 65536 << false;
         QTest::newRow("not an address, closed") << "zav-server" << 2509 << true;
         QTest::newRow("nobody listens, closed") << "127.0.0.1" << freePort() << true;
@@ -193,7 +159,6 @@ private slots:
         QFETCH(StreamSocket::State, finalState);
         LoopbackPair pair;
         QVERIFY(pair.accepted >= 0);
-        QCOMPARE(pair.peer, QStringLiteral("127.0.0.1"));
         StreamSocket stream;
         QList<QString> events;
         QByteArray received;
@@ -218,7 +183,6 @@ private slots:
         QCOMPARE(received, sent);
         QCOMPARE(events.last(), QString::fromLatin1(reset ? "failed" : "end"));
         QCOMPARE(events.count(QStringLiteral("end")) + events.count(QStringLiteral("failed")), 1);
-        QCOMPARE(stream.peerAddress(), QStringLiteral("127.0.0.1"));
         stream.close();
         QCOMPARE(stream.state(), StreamSocket::State::Closed);
         QCOMPARE(stream.peerAddress(), QStringLiteral("127.0.0.1")); // still readable
@@ -276,10 +240,7 @@ private slots:
         rlimit tight = saved;
         tight.rlim_cur = rlim_t(probe);
         QCOMPARE(::setrlimit(RLIMIT_NOFILE, &tight), 0);
-        QElapsedTimer t;
-        t.start();
-        while (t.elapsed() < 300)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QTest::qWait(300); // the event loop runs, the listener is woken as it will
         QCOMPARE(::setrlimit(RLIMIT_NOFILE, &saved), 0);
         QCOMPARE(accepted, -1);
         QVERIFY2(wakeups <= 300 / TcpListener::kPauseMs + 1, qPrintable(QString::number(wakeups)));
@@ -288,88 +249,54 @@ private slots:
         ::close(client);
     }
 
-    // A refused peer gets the notice whole and then an orderly close, whatever it sends, and
-    // nothing it sends is kept.
-    void refusalIsHeardOut_data() {
-        QTest::addColumn<QByteArray>("sent");
-        QTest::addColumn<bool>("closesAfterNotice");
-        QTest::newRow("silent") << QByteArray() << true;
-        QTest::newRow("record") << QByteArray("STATUS CONNSIGOK09:09am") << true;
-        QTest::newRow("4 MiB") << QByteArray(4 * 1024 * 1024, 'z') << true;
-        QTest::newRow("record, stays open") << QByteArray("MESSAGhello") << false;
-    }
-    void refusalIsHeardOut() {
-        QFETCH(QByteArray, sent);
-        QFETCH(bool, closesAfterNotice);
+    // A refused peer gets the notice whole and then an orderly close, even while it writes, and
+    // nothing it sends is kept. Refusals are heard out for a limited time and in limited number:
+    // beyond it, the one heard out longest is closed at once.
+    void refusalsAreHeardOutWithinLimits() {
         qint64 clockMs = 0;
         RefusedConnections refusals;
         refusals.setClock([&] { return clockMs; });
         refusals.setTimeLimit(2000);
-        LoopbackPair pair;
-        QVERIFY(pair.accepted >= 0);
-        // The peer's bytes are under way before and after it is turned away.
-        const qsizetype early = qMin<qsizetype>(sent.size(), 8);
-        if (early > 0)
-            QCOMPARE(::send(pair.client, sent.constData(), size_t(early), 0), early);
-        QVERIFY(refusals.turnAway(pair.accepted, kNotice));
-        QCOMPARE(refusals.lingering(), 1);
-        qsizetype written = early;
-        Ending ending;
-        QElapsedTimer t;
-        t.start();
-        while (written < sent.size() && t.elapsed() < 10000) {
-            const ssize_t n = ::send(pair.client, sent.constData() + written,
-                                     size_t(sent.size() - written), MSG_DONTWAIT);
-            if (n > 0)
-                written += n;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        }
-        QCOMPARE(written, sent.size());
-        while (!readToEnd(pair.client, ending) && t.elapsed() < 10000)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QCOMPARE(ending.got, kNotice);
-        QVERIFY(ending.orderly);
-        if (closesAfterNotice) {
-            ::shutdown(pair.client, SHUT_WR);
-            QTRY_COMPARE(refusals.lingering(), 0);
-        } else {
-            // Still writing after the notice: heard out until the time limit.
-            QCOMPARE(::send(pair.client, "more", 4, 0), 4);
-            QTest::qWait(20);
-            clockMs = 1999;
-            refusals.expire();
-            QCOMPARE(refusals.lingering(), 1);
-            clockMs = 2000;
-            refusals.expire();
-            QCOMPARE(refusals.lingering(), 0);
-        }
-        QTest::qWait(20);
-        int error = 0;
-        socklen_t length = sizeof error;
-        ::getsockopt(pair.client, SOL_SOCKET, SO_ERROR, &error, &length);
-        QCOMPARE(error, 0); // no reset followed
-    }
-
-    // Beyond the limit in number, the connection heard out longest is closed at once.
-    void refusalsAreBoundedInNumber() {
-        RefusedConnections refusals;
         refusals.setLimit(2);
         std::vector<std::unique_ptr<LoopbackPair>> pairs;
         for (int i = 0; i < 3; ++i) {
             pairs.push_back(std::make_unique<LoopbackPair>());
-            QVERIFY(pairs.back()->accepted >= 0);
-            QVERIFY(refusals.turnAway(pairs.back()->accepted, kNotice));
+            const LoopbackPair& pair = *pairs.back();
+            QVERIFY(pair.accepted >= 0);
+            // The last peer's bytes are under way before and after it is turned away.
+            if (i == 2)
+                QCOMPARE(::send(pair.client, "MESSAGhe", 8, 0), 8);
+            QVERIFY(refusals.turnAway(pair.accepted, kNotice));
+            if (i == 2)
+                QCOMPARE(::send(pair.client, "llo", 3, 0), 3);
             QCOMPARE(refusals.lingering(), qMin(i + 1, 2));
         }
         // The first one's descriptor is gone; no descriptor was opened since.
         QCOMPARE(::fcntl(pairs[0]->accepted, F_GETFD), -1);
         QVERIFY(::fcntl(pairs[2]->accepted, F_GETFD) >= 0);
-        refusals.closeAll();
-        QCOMPARE(refusals.lingering(), 0);
         for (const auto& pair : pairs) {
-            Ending ending;
-            QTRY_VERIFY(readToEnd(pair->client, ending));
+            PeerEnding ending;
+            QTRY_VERIFY(ending.readToEnd(pair->client));
             QCOMPARE(ending.got, kNotice);
+            QVERIFY(ending.orderly);
+        }
+        // A peer that closes is let go; one still writing is heard out until the time limit.
+        ::shutdown(pairs[1]->client, SHUT_WR);
+        QTRY_COMPARE(refusals.lingering(), 1);
+        QCOMPARE(::send(pairs[2]->client, "more", 4, 0), 4);
+        QTest::qWait(20);
+        clockMs = 1999;
+        refusals.expire();
+        QCOMPARE(refusals.lingering(), 1);
+        clockMs = 2000;
+        refusals.expire();
+        QCOMPARE(refusals.lingering(), 0);
+        QTest::qWait(20);
+        for (const auto& pair : pairs) {
+            int error = 0;
+            socklen_t length = sizeof error;
+            ::getsockopt(pair->client, SOL_SOCKET, SO_ERROR, &error, &length);
+            QCOMPARE(error, 0); // no reset followed
         }
     }
 };
