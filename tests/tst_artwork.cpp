@@ -66,21 +66,20 @@ class TestArtwork : public QObject {
 private slots:
     void initTestCase() { QCOMPARE(qGuiApp->devicePixelRatio(), 2.0); }
 
-    // The start-up paints the splash picture on a worker while it builds the main window (and
-    // uses fonts meanwhile, as here); the splash shows that picture, which is the one painted
-    // at once, at the screen's scale. Runs first, before anything has asked for the splash.
-    void splashPaintedAheadIsThePicturePaintedAtOnce() {
-        std::optional<SplashPictureAhead> ahead(std::in_place);
-        QImage atOnce = renderSplashArt(QSize(940, 400));
-        atOnce.setDevicePixelRatio(2.0);
-        const QPixmap shown = splashPicture();
-        QCOMPARE(shown.devicePixelRatio(), 2.0);
-        QCOMPARE(argb(shown), atOnce.convertToFormat(QImage::Format_ARGB32));
-        ahead.reset();
-        QCOMPARE(splashPicture().cacheKey(), shown.cacheKey()); // painted once
-        // A later start finds it painted and paints nothing more.
-        SplashPictureAhead again;
-        QCOMPARE(splashPicture().cacheKey(), shown.cacheKey());
+    // The splash pictures the build renders for the executable are the picture the program
+    // paints, at both scales; without them (as in this test) the splash is painted.
+    void builtSplashIsThePaintedOne_data() {
+        QTest::addColumn<int>("scale");
+        QTest::newRow("1") << 1;
+        QTest::newRow("2") << 2;
+    }
+    void builtSplashIsThePaintedOne() {
+        QFETCH(int, scale);
+        const QImage built(QStringLiteral(ZAV_SPLASH_DIR "/splash-%1.png").arg(scale * 100));
+        QCOMPARE(built.size(), QSize(470, 200) * scale);
+        QCOMPARE(built.convertToFormat(QImage::Format_ARGB32),
+                 renderSplashArt(QSize(470, 200) * scale).convertToFormat(QImage::Format_ARGB32));
+        QVERIFY(!QFile::exists(prerenderedSplashPath(scale * 100)));
     }
 
     // Pictures and icons (asked for at their design size) come drawn with twice the pixels.

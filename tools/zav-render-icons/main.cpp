@@ -1,7 +1,10 @@
 // zav-render-icons: writes the program's icon, drawn by its own artwork code, as PNG files laid
-// out like an icon theme: OUTPUT_DIR/<size>x<size>/apps/zav-remote.png. Runs at build time
-// without a display.
+// out like an icon theme: OUTPUT_DIR/<size>x<size>/apps/zav-remote.png; with --splash, the
+// splash picture at the scales 1 and 2 (OUTPUT_DIR/splash-100.png, splash-200.png), which the
+// executable carries so that its start-up need not paint it. Runs at build time without a
+// display.
 #include "ui/main/artwork.h"
+#include "ui/main/artwork_kit.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -25,8 +28,21 @@ int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     if (args.size() < 3) {
-        std::fprintf(stderr, "usage: zav-render-icons OUTPUT_DIR SIZE...\n");
+        std::fprintf(stderr, "usage: zav-render-icons OUTPUT_DIR SIZE... | --splash OUTPUT_DIR\n");
         return 2;
+    }
+    if (args.size() == 3 && args.at(1) == QLatin1String("--splash")) {
+        const QDir out(args.at(2));
+        for (const int scale : {1, 2}) {
+            const QString file = out.filePath(QStringLiteral("splash-%1.png").arg(scale * 100));
+            const QImage image = artwork::renderSplashArt(QSize(470, 200) * scale);
+            if (!out.mkpath(QStringLiteral(".")) || !image.save(file, "PNG")) {
+                std::fprintf(stderr, "zav-render-icons: cannot write %s\n",
+                             file.toLocal8Bit().constData());
+                return 1;
+            }
+        }
+        return 0;
     }
     const QDir out(args.at(1));
     for (qsizetype i = 2; i < args.size(); ++i) {

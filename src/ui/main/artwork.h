@@ -29,21 +29,13 @@ QIcon receivedMessagesWindowIcon();
 
 // The small product logo at the bottom of the main window, 32 x 9.
 QPixmap smallLogo();
-// The splash window's picture, 470 x 200.
+// The splash window's picture, 470 x 200. At the usual screen scales (1 and 2) it is the
+// picture rendered when the program was built (a resource of the executable, see
+// zav-render-icons), so that the start-up loads it instead of laying out its lettering; at any
+// other scale, or without the resource, it is painted.
 QPixmap splashPicture();
-
-// Paints the splash picture on a worker thread from its construction on (a few milliseconds of
-// outlines and gradients), so that the start-up builds the main window meanwhile and the splash
-// shows at once; splashPicture() then takes that picture instead of painting it again. The end
-// of the object waits for the painting, which uses the application's fonts: it must end before
-// the application does.
-class SplashPictureAhead {
-public:
-    SplashPictureAhead();
-    ~SplashPictureAhead();
-    SplashPictureAhead(const SplashPictureAhead&) = delete;
-    SplashPictureAhead& operator=(const SplashPictureAhead&) = delete;
-};
+// Where splashPicture() looks for the built picture of a screen scale (100 or 200, in hundredths).
+QString prerenderedSplashPath(int ratioKey);
 // The About window's picture, 470 x 230.
 QPixmap aboutPicture();
 

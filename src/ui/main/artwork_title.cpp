@@ -7,9 +7,8 @@
 #include <QRadialGradient>
 #include <QRandomGenerator>
 
+#include <QFile>
 #include <map>
-#include <mutex>
-#include <thread>
 
 namespace artwork {
 
@@ -171,66 +170,25 @@ void paintSplashArt(QPainter& p, qreal) {
     paintTitleArt(p, kSplashSize.width(), kSplashSize.height(), 22, false);
 }
 
-// The splash picture being painted ahead: for which screen scale, and the worker painting it.
-struct SplashAhead {
-    std::mutex mutex;
-    std::thread worker;
-    int ratioKey = 0;
-    QImage image;
-    // Only when the program ends by exit() while a desktop still stands: a joinable thread
-    // would end it with std::terminate.
-    ~SplashAhead() {
-        if (worker.joinable())
-            worker.join();
-    }
-};
-
-SplashAhead& splashAhead() {
-    static SplashAhead ahead;
-    return ahead;
-}
-
-std::map<int, QPixmap>& splashCache() {
-    static std::map<int, QPixmap> cache;
-    return cache;
-}
-
-// Waits for the painting ahead, if any, and keeps its picture if the screen still has the
-// scale it was painted for.
-void settleSplashAhead() {
-    SplashAhead& ahead = splashAhead();
-    const std::lock_guard<std::mutex> lock(ahead.mutex);
-    if (!ahead.worker.joinable())
-        return;
-    ahead.worker.join();
-    if (ahead.ratioKey == screenRatioKey() && !ahead.image.isNull())
-        splashCache().emplace(ahead.ratioKey, screenPixmap(ahead.image));
-    ahead.image = QImage();
-}
-
 } // namespace
 
 QImage renderSplashArt(QSize pixels) {
     return renderDrawing(paintSplashArt, kSplashSize, pixels);
 }
 
-SplashPictureAhead::SplashPictureAhead() {
-    SplashAhead& ahead = splashAhead();
-    const std::lock_guard<std::mutex> lock(ahead.mutex);
-    if (ahead.worker.joinable() || splashCache().count(screenRatioKey()))
-        return;
-    ahead.ratioKey = screenRatioKey();
-    const QSize pixels = devicePixels(kSplashSize);
-    ahead.worker = std::thread([&ahead, pixels] { ahead.image = renderSplashArt(pixels); });
-}
-
-SplashPictureAhead::~SplashPictureAhead() {
-    settleSplashAhead();
+QString prerenderedSplashPath(int ratioKey) {
+    return QStringLiteral(":/zav-remote/splash-%1.png").arg(ratioKey);
 }
 
 QPixmap splashPicture() {
-    settleSplashAhead();
-    std::map<int, QPixmap>& cache = splashCache();
+    static std::map<int, QPixmap> cache;
+    const int key = screenRatioKey();
+    if (cache.count(key) == 0 && (key == 100 || key == 200)) {
+        const QString path = prerenderedSplashPath(key);
+        const QImage built = QFile::exists(path) ? QImage(path) : QImage();
+        if (built.size() == devicePixels(kSplashSize))
+            cache.emplace(key, screenPixmap(built));
+    }
     return cachedPixmap(cache, paintSplashArt, kSplashSize);
 }
 

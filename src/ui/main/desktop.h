@@ -72,8 +72,6 @@ private:
     void showLinkState(LinkState state);
 
     ClientApp& m_app;
-    // First, so that the splash picture is painted while the main window is built.
-    artwork::SplashPictureAhead m_splashPictureAhead;
     MainWindow* m_main;
     TrayIcon* m_tray;
     QMenu* m_trayMenu = nullptr;
