@@ -4,13 +4,10 @@
 #include "app/clientview.h"
 #include "app/controlservice.h"
 #include "app/environment.h"
+#include "app/logging.h"
 #include "app/terminationsignals.h"
 
-#include <QLoggingCategory>
-
 namespace {
-Q_LOGGING_CATEGORY(lcControl, "zav.control", QtWarningMsg)
-
 // How long a second start waits for the running copy to take its request.
 constexpr int kShowWaitMs = 2000;
 } // namespace

@@ -1,5 +1,7 @@
 #include "app/controlservice.h"
 
+#include "app/environment.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 
@@ -50,8 +52,7 @@ void ControlService::handle(ControlConnection* connection, const QString& line) 
             [connection](const LinkStatus& s) { connection->sendLine(jsonLine(statusObject(s))); });
         connect(&m_status, &LinkStatusTracker::messageReceived, connection,
                 [connection](const QString& text, const QString& from) {
-                    connection->sendLine(
-                        jsonLine(messageObject(text, from, QDateTime::currentDateTime())));
+                    connection->sendLine(jsonLine(messageObject(text, from, currentDateTime())));
                 });
     } else {
         connection->sendLine(QStringLiteral("error"));

@@ -177,11 +177,10 @@ int alone(const CommandLineRequest& request) {
         printStatus(tracker.status());
         QObject::connect(&tracker, &LinkStatusTracker::changed,
                          [&](const LinkStatus& s) { printStatus(s); });
-        QObject::connect(
-            &tracker, &LinkStatusTracker::messageReceived,
-            [&](const QString& text, const QString& from) {
-                printLine(printer.line(messageObject(text, from, QDateTime::currentDateTime())));
-            });
+        QObject::connect(&tracker, &LinkStatusTracker::messageReceived,
+                         [&](const QString& text, const QString& from) {
+                             printLine(printer.line(messageObject(text, from, currentDateTime())));
+                         });
         link.requestStatus();
         link.startPolling(settings.pollIntervalSeconds);
         onTerminationSignal([&] { finish(0); });
