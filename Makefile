@@ -11,6 +11,7 @@ JOBS       ?= $(shell nproc)
 # accessibility tests a private session bus; at-spi2-core and python3-pyatspi read the program
 # as a screen reader does; weston and qt6-wayland run the Wayland test).
 PACKAGES := cmake make g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev \
+            libfontconfig-dev \
             libxcb1-dev xvfb xauth fonts-liberation fonts-dejavu-core desktop-file-utils appstream \
             qt6-base-private-dev dbus-daemon at-spi2-core python3-pyatspi qt6-wayland weston
 # What `make package` needs on top (debian/control's Build-Depends are among PACKAGES), and the

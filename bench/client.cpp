@@ -18,12 +18,16 @@
 #include "app/settings.h"
 #include "app/settingslocation.h"
 #include "ui/main/desktop.h"
+#include "ui/main/fontwarmup.h"
 #include "ui/main/mainwindow.h"
 
 #include <QApplication>
 #include <QPointer>
 
 namespace seam {
+
+// What the program's main() does before it makes its application object.
+using ::startReadingFontConfiguration;
 
 // Runs the program (start-up, event loop, shutdown) in `app` from `folder`.
 int runClient(QApplication& app, const QString& folder) {
@@ -320,6 +324,7 @@ int main(int argc, char** argv) {
         }
         return 0;
     }
+    seam::startReadingFontConfiguration();
     ProbedApplication app(argc, argv);
     app.shownObjectName = seam::mainWindowObjectName;
     if (mode == "startup") {

@@ -2,6 +2,7 @@
 #include "app/remotecommand.h"
 #include "app/terminationsignals.h"
 #include "ui/main/desktop.h"
+#include "ui/main/fontwarmup.h"
 
 #include <QApplication>
 
@@ -16,6 +17,7 @@ int main(int argc, char** argv) {
     // From here on SIGTERM, SIGINT and SIGHUP run the normal shutdown: one that comes during
     // start-up (the splash, a box about the settings file) is held until the program is up.
     catchTerminationSignals();
+    startReadingFontConfiguration();
     QApplication application(argc, argv);
     watchTerminationSignals();
     return runDesktopClient(application);

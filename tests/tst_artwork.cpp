@@ -66,20 +66,17 @@ class TestArtwork : public QObject {
 private slots:
     void initTestCase() { QCOMPARE(qGuiApp->devicePixelRatio(), 2.0); }
 
-    // The splash pictures the build renders for the executable are the picture the program
-    // paints, at both scales; without them (as in this test) the splash is painted.
-    void builtSplashIsThePaintedOne_data() {
-        QTest::addColumn<int>("scale");
-        QTest::newRow("1") << 1;
-        QTest::newRow("2") << 2;
-    }
-    void builtSplashIsThePaintedOne() {
-        QFETCH(int, scale);
-        const QImage built(QStringLiteral(ZAV_SPLASH_DIR "/splash-%1.png").arg(scale * 100));
-        QCOMPARE(built.size(), QSize(470, 200) * scale);
-        QCOMPARE(built.convertToFormat(QImage::Format_ARGB32),
-                 renderSplashArt(QSize(470, 200) * scale).convertToFormat(QImage::Format_ARGB32));
-        QVERIFY(!QFile::exists(prerenderedSplashPath(scale * 100)));
+    // The pictures the build renders ahead, as the program takes them from its resources, are
+    // those it paints, at both scales.
+    void picturesRenderedAheadAreThePaintedOnes() {
+        for (const int scale : {1, 2}) {
+            for (const PictureAhead& picture : picturesRenderedAhead()) {
+                const QImage ahead = pictureAhead(picture, scale * 100);
+                QVERIFY2(!ahead.isNull(), qPrintable(picture.name));
+                QCOMPARE(ahead,
+                         renderDrawing(picture.drawing, picture.logical, picture.logical * scale));
+            }
+        }
     }
 
     // Pictures and icons (asked for at their design size) come drawn with twice the pixels.

@@ -1,8 +1,8 @@
 // zav-render-icons: writes the program's icon, drawn by its own artwork code, as PNG files laid
-// out like an icon theme: OUTPUT_DIR/<size>x<size>/apps/zav-remote.png; with --splash, the
-// splash picture at the scales 1 and 2 (OUTPUT_DIR/splash-100.png, splash-200.png), which the
-// executable carries so that its start-up need not paint it. Runs at build time without a
-// display.
+// out like an icon theme: OUTPUT_DIR/<size>x<size>/apps/zav-remote.png; with --ahead, the
+// pictures of the start-up at the scales 1 and 2, each scale's pixels in one file
+// (OUTPUT_DIR/ahead-100.argb, ahead-200.argb), which the executable carries so that its start-up
+// need not paint them. Runs at build time without a display.
 #include "ui/main/artwork.h"
 #include "ui/main/artwork_kit.h"
 
@@ -10,6 +10,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPixmap>
+#include <QSaveFile>
 
 #include <cstdio>
 
@@ -28,17 +29,24 @@ int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     if (args.size() < 3) {
-        std::fprintf(stderr, "usage: zav-render-icons OUTPUT_DIR SIZE... | --splash OUTPUT_DIR\n");
+        std::fprintf(stderr, "usage: zav-render-icons OUTPUT_DIR SIZE... | --ahead OUTPUT_DIR\n");
         return 2;
     }
-    if (args.size() == 3 && args.at(1) == QLatin1String("--splash")) {
+    if (args.size() == 3 && args.at(1) == QLatin1String("--ahead")) {
         const QDir out(args.at(2));
         for (const int scale : {1, 2}) {
-            const QString file = out.filePath(QStringLiteral("splash-%1.png").arg(scale * 100));
-            const QImage image = artwork::renderSplashArt(QSize(470, 200) * scale);
-            if (!out.mkpath(QStringLiteral(".")) || !image.save(file, "PNG")) {
+            QByteArray pixels;
+            for (const artwork::PictureAhead& picture : artwork::picturesRenderedAhead()) {
+                const QImage image = artwork::renderDrawing(picture.drawing, picture.logical,
+                                                            picture.logical * scale);
+                pixels.append(reinterpret_cast<const char*>(image.constBits()),
+                              image.sizeInBytes());
+            }
+            QSaveFile file(out.filePath(QStringLiteral("ahead-%1.argb").arg(scale * 100)));
+            if (!out.mkpath(QStringLiteral(".")) || !file.open(QIODevice::WriteOnly) ||
+                file.write(pixels) != pixels.size() || !file.commit()) {
                 std::fprintf(stderr, "zav-render-icons: cannot write %s\n",
-                             file.toLocal8Bit().constData());
+                             file.fileName().toLocal8Bit().constData());
                 return 1;
             }
         }

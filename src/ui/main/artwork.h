@@ -29,13 +29,8 @@ QIcon receivedMessagesWindowIcon();
 
 // The small product logo at the bottom of the main window, 32 x 9.
 QPixmap smallLogo();
-// The splash window's picture, 470 x 200. At the usual screen scales (1 and 2) it is the
-// picture rendered when the program was built (a resource of the executable, see
-// zav-render-icons), so that the start-up loads it instead of laying out its lettering; at any
-// other scale, or without the resource, it is painted.
+// The splash window's picture, 470 x 200.
 QPixmap splashPicture();
-// Where splashPicture() looks for the built picture of a screen scale (100 or 200, in hundredths).
-QString prerenderedSplashPath(int ratioKey);
 // The About window's picture, 470 x 230.
 QPixmap aboutPicture();
 

@@ -1,6 +1,9 @@
 #include "ui/main/artwork_kit.h"
 
 #include <QGuiApplication>
+#include <QResource>
+
+#include <cstring>
 
 namespace artwork {
 
@@ -74,6 +77,44 @@ QPixmap cachedPixmap(std::map<int, QPixmap>& cache, const Drawing& drawing, QSiz
             cache.emplace(key, screenPixmap(renderDrawing(drawing, logical, devicePixels(logical))))
                 .first;
     return it->second;
+}
+
+QString renderedAheadPath(int ratioKey) {
+    return QStringLiteral(":/zav-remote/ahead-%1.argb").arg(ratioKey);
+}
+
+QImage pictureAhead(const PictureAhead& picture, int ratioKey) {
+    const auto pixelsAt = [ratioKey](QSize logical) {
+        return QSize(qRound(logical.width() * ratioKey / 100.0),
+                     qRound(logical.height() * ratioKey / 100.0));
+    };
+    const QResource ahead(renderedAheadPath(ratioKey));
+    if (!ahead.isValid() || ahead.compressionAlgorithm() != QResource::NoCompression)
+        return {};
+    // The file holds every picture in list order; it is only used when it has exactly their
+    // size. The copy leaves the resource's memory alone and needs no alignment of it.
+    qint64 offset = -1;
+    qint64 total = 0;
+    for (const PictureAhead& each : picturesRenderedAhead()) {
+        if (each.name == picture.name)
+            offset = total;
+        const QSize pixels = pixelsAt(each.logical);
+        total += qint64(pixels.width()) * pixels.height() * 4;
+    }
+    QImage image(pixelsAt(picture.logical), QImage::Format_ARGB32_Premultiplied);
+    if (offset < 0 || ahead.size() != total || image.isNull())
+        return {};
+    std::memcpy(image.bits(), ahead.data() + offset, size_t(image.sizeInBytes()));
+    return image;
+}
+
+QPixmap cachedPixmap(std::map<int, QPixmap>& cache, const PictureAhead& picture) {
+    const int key = screenRatioKey();
+    if (cache.count(key) == 0) {
+        if (const QImage image = pictureAhead(picture, key); !image.isNull())
+            cache.emplace(key, screenPixmap(image));
+    }
+    return cachedPixmap(cache, picture.drawing, picture.logical);
 }
 
 QIcon drawnIcon(Drawing drawing, QSize design, qreal opacity) {

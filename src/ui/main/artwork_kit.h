@@ -3,6 +3,7 @@
 #pragma once
 
 #include "ui/main/artwork_engine.h"
+#include "ui/main/indicators.h"
 
 #include <QColor>
 #include <QFont>
@@ -16,6 +17,7 @@
 #include <QRectF>
 
 #include <map>
+#include <vector>
 
 namespace artwork {
 
@@ -57,6 +59,28 @@ QPixmap screenPixmap(const QImage& image);
 
 // A pixmap rendered once per screen scale into `cache`, at the screen's device pixel ratio.
 QPixmap cachedPixmap(std::map<int, QPixmap>& cache, const Drawing& drawing, QSize logical);
+
+// A picture of the start-up that the build renders ahead at the screen scales 1 and 2
+// (zav-render-icons --ahead) into premultiplied ARGB pixels in the machine's byte order, which
+// the executable carries as uncompressed resources: at those scales the program copies the
+// pixels instead of painting (and, for the lettering, laying out text); at any other scale, or
+// without the resources, it paints.
+struct PictureAhead {
+    QString name;
+    Drawing drawing;
+    QSize logical;
+};
+// The pictures rendered ahead: the splash picture, the small logo and the status pictures.
+std::vector<PictureAhead> picturesRenderedAhead();
+// Where the executable carries the pixels of every picture rendered ahead, one after the other
+// in list order, for a screen scale (100 or 200, in hundredths).
+QString renderedAheadPath(int ratioKey);
+// The picture's pixels at a screen scale as the executable carries them, or a null image.
+QImage pictureAhead(const PictureAhead& picture, int ratioKey);
+// cachedPixmap() for a picture rendered ahead: its resource when the executable has one for the
+// screen's scale, the painted picture otherwise.
+QPixmap cachedPixmap(std::map<int, QPixmap>& cache, const PictureAhead& picture);
+PictureAhead statusArt(StatusPicture which);
 
 // An icon that repaints the drawing at whatever size and scale is asked.
 QIcon drawnIcon(Drawing drawing, QSize design, qreal opacity = 1.0);

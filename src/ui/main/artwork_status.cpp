@@ -173,11 +173,15 @@ Drawing trayDrawing(TrayPicture which) {
 
 } // namespace
 
+PictureAhead statusArt(StatusPicture which) {
+    return {QStringLiteral("status-%1").arg(int(which)),
+            [which](QPainter& p, qreal unit) { paintStatus(p, which, unit); },
+            {32, 32}};
+}
+
 QPixmap statusPicture(StatusPicture which) {
     static std::map<int, QPixmap> cache[kStatusPictureCount];
-    return cachedPixmap(cache[int(which)],
-                        [which](QPainter& p, qreal unit) { paintStatus(p, which, unit); },
-                        {32, 32});
+    return cachedPixmap(cache[int(which)], statusArt(which));
 }
 
 QIcon trayPicture(TrayPicture which) {

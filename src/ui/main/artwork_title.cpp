@@ -7,7 +7,6 @@
 #include <QRadialGradient>
 #include <QRandomGenerator>
 
-#include <QFile>
 #include <map>
 
 namespace artwork {
@@ -140,56 +139,49 @@ void paintTitleArt(QPainter& p, qreal width, qreal height, qreal bandHeight, boo
     p.fillRect(QRectF(0, skyHeight, width, 1.5), QColor(240, 160, 0));
 }
 
+PictureAhead logoArt() {
+    return {QStringLiteral("logo"),
+            [](QPainter& p, qreal) {
+                // "ZAV" in gold with a small signal arc after it.
+                const QPainterPath text = textPath(QStringLiteral("ZAV"), artFont(10, QFont::Black),
+                                                   QRectF(0.3, 0.5, 23.5, 8.0), true);
+                QLinearGradient gold(0, 0.5, 0, 8.5);
+                gold.setColorAt(0, QColor(255, 226, 120));
+                gold.setColorAt(1, QColor(222, 132, 0));
+                p.fillPath(text, gold);
+                p.setBrush(Qt::NoBrush);
+                p.setPen(colourPen(kSignal, 1.0));
+                p.drawArc(QRectF(20.5, 2.5, 6.0, 6.0), -60 * 16, 120 * 16);
+                p.drawArc(QRectF(21.5, 0.5, 10.0, 10.0), -55 * 16, 110 * 16);
+            },
+            {32, 9}};
+}
+
+PictureAhead splashArt() {
+    return {QStringLiteral("splash"),
+            [](QPainter& p, qreal) { paintTitleArt(p, 470, 200, 22, false); },
+            {470, 200}};
+}
+
 } // namespace
+
+std::vector<PictureAhead> picturesRenderedAhead() {
+    std::vector<PictureAhead> pictures{splashArt(), logoArt()};
+    for (int i = 0; i < kStatusPictureCount; ++i)
+        pictures.push_back(statusArt(StatusPicture(i)));
+    return pictures;
+}
 
 QPixmap smallLogo() {
     static std::map<int, QPixmap> cache;
-    return cachedPixmap(cache,
-                        [](QPainter& p, qreal) {
-                            // "ZAV" in gold with a small signal arc after it.
-                            const QPainterPath text =
-                                textPath(QStringLiteral("ZAV"), artFont(10, QFont::Black),
-                                         QRectF(0.3, 0.5, 23.5, 8.0), true);
-                            QLinearGradient gold(0, 0.5, 0, 8.5);
-                            gold.setColorAt(0, QColor(255, 226, 120));
-                            gold.setColorAt(1, QColor(222, 132, 0));
-                            p.fillPath(text, gold);
-                            p.setBrush(Qt::NoBrush);
-                            p.setPen(colourPen(kSignal, 1.0));
-                            p.drawArc(QRectF(20.5, 2.5, 6.0, 6.0), -60 * 16, 120 * 16);
-                            p.drawArc(QRectF(21.5, 0.5, 10.0, 10.0), -55 * 16, 110 * 16);
-                        },
-                        {32, 9});
-}
-
-namespace {
-
-const QSize kSplashSize(470, 200);
-
-void paintSplashArt(QPainter& p, qreal) {
-    paintTitleArt(p, kSplashSize.width(), kSplashSize.height(), 22, false);
-}
-
-} // namespace
-
-QImage renderSplashArt(QSize pixels) {
-    return renderDrawing(paintSplashArt, kSplashSize, pixels);
-}
-
-QString prerenderedSplashPath(int ratioKey) {
-    return QStringLiteral(":/zav-remote/splash-%1.png").arg(ratioKey);
+    static const PictureAhead logo = logoArt();
+    return cachedPixmap(cache, logo);
 }
 
 QPixmap splashPicture() {
     static std::map<int, QPixmap> cache;
-    const int key = screenRatioKey();
-    if (cache.count(key) == 0 && (key == 100 || key == 200)) {
-        const QString path = prerenderedSplashPath(key);
-        const QImage built = QFile::exists(path) ? QImage(path) : QImage();
-        if (built.size() == devicePixels(kSplashSize))
-            cache.emplace(key, screenPixmap(built));
-    }
-    return cachedPixmap(cache, paintSplashArt, kSplashSize);
+    static const PictureAhead splash = splashArt();
+    return cachedPixmap(cache, splash);
 }
 
 QPixmap aboutPicture() {

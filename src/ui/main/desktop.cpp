@@ -6,6 +6,7 @@
 #include "ui/logging.h"
 #include "ui/main/about.h"
 #include "ui/main/artwork.h"
+#include "ui/main/fontwarmup.h"
 #include "ui/main/mainwindow.h"
 #include "ui/main/messagebox.h"
 #include "ui/main/notifier.h"
@@ -331,6 +332,7 @@ int runDesktopClient(QApplication& application) {
     nameApplication(application);
     application.setQuitOnLastWindowClosed(false);
     ClientApp app;
+    finishReadingFontConfiguration();
     Desktop desktop(app);
     return runClient(application, app, desktop);
 }
