@@ -1,5 +1,5 @@
-// The socket layer on its own: the non-blocking stream, the listener and the refusals, against
-// peers on 127.0.0.1.
+// The socket layer on its own: addresses, the non-blocking stream, the listener and the
+// refusals, against peers on 127.0.0.1.
 #include "peers.h"
 
 #include "link/socket/refusedconnections.h"
@@ -8,13 +8,8 @@
 
 #include <QSignalSpy>
 #include <QtTest>
-#include <arpa/inet.h>
-#include <cerrno>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <sys/resource.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 
@@ -70,8 +65,8 @@ private slots:
             QCOMPARE(dottedIPv4(parsed), dotted);
     }
 
-    // Connects, hands over more than the system buffers at once, and announces the end only
-    // when every byte is with the system; the peer receives them all, in order.
+    // More than the system buffers at once: the end is announced only when every byte is with
+    // the system, never from inside the call; the peer receives them all, in order.
     void streamConnectsAndSendsEverything() {
         QTcpServer server;
         QVERIFY(server.listen(QHostAddress::LocalHost, quint16(freePort())));
@@ -90,7 +85,7 @@ private slots:
         for (qsizetype i = 0; i < bytes.size(); ++i)
             bytes[i] = char(i * 7 / 3);
         QVERIFY(stream.send(bytes));
-        QCOMPARE(complete.size(), 0); // never from inside the call
+        QCOMPARE(complete.size(), 0);
         QByteArray received;
         QElapsedTimer t;
         t.start();
@@ -106,114 +101,6 @@ private slots:
         stream.close();
         QTRY_COMPARE(peer->state(), QAbstractSocket::UnconnectedState);
         QVERIFY(!stream.send("late")); // nothing goes out on a closed stream
-    }
-
-    // Destinations that cannot be used fail like an attempt that found nobody, always from the
-    // event loop; a stream closed before that announces nothing at all.
-    void unusableDestinations_data() {
-        QTest::addColumn<QString>("address");
-        QTest::addColumn<int>("port");
-        QTest::addColumn<bool>("closedAtOnce");
-        QTest::newRow("port 65536") << "127.0.0.1" << 65536 << false;
-        QTest::newRow("not an address, closed") << "zav-server" << 2509 << true;
-        QTest::newRow("nobody listens, closed") << "127.0.0.1" << freePort() << true;
-    }
-    void unusableDestinations() {
-        QFETCH(QString, address);
-        QFETCH(int, port);
-        QFETCH(bool, closedAtOnce);
-        StreamSocket stream;
-        QSignalSpy failed(&stream, &StreamSocket::failed);
-        QSignalSpy connected(&stream, &StreamSocket::connected);
-        stream.connectTo(address, port);
-        QCOMPARE(failed.size(), 0);
-        if (closedAtOnce) {
-            stream.close();
-            QTest::qWait(50);
-            QCOMPARE(failed.size(), 0);
-            QCOMPARE(stream.state(), StreamSocket::State::Closed);
-        } else {
-            QTRY_COMPARE(failed.size(), 1);
-            QCOMPARE(stream.state(), StreamSocket::State::Failed);
-        }
-        QCOMPARE(connected.size(), 0);
-    }
-
-    // An accepted connection: its bytes are announced before its end, and the end tells an
-    // orderly close from a broken connection.
-    void adoptedConnectionEndings_data() {
-        QTest::addColumn<QByteArray>("sent");
-        QTest::addColumn<bool>("reset");
-        QTest::addColumn<StreamSocket::State>("finalState");
-        QTest::newRow("record then close")
-            << QByteArray("STATUS CONNSIGOK") << false << StreamSocket::State::PeerClosed;
-        QTest::newRow("large record then close")
-            << QByteArray(300 * 1024, 'x') << false << StreamSocket::State::PeerClosed;
-        QTest::newRow("nothing then close")
-            << QByteArray() << false << StreamSocket::State::PeerClosed;
-        QTest::newRow("reset") << QByteArray("STATUS") << true << StreamSocket::State::Failed;
-    }
-    void adoptedConnectionEndings() {
-        QFETCH(QByteArray, sent);
-        QFETCH(bool, reset);
-        QFETCH(StreamSocket::State, finalState);
-        LoopbackPair pair;
-        QVERIFY(pair.accepted >= 0);
-        StreamSocket stream;
-        QList<QString> events;
-        QByteArray received;
-        connect(&stream, &StreamSocket::dataArrived, this, [&] {
-            events << QStringLiteral("data");
-            received += stream.takeReceived();
-        });
-        connect(&stream, &StreamSocket::peerClosed, this, [&] { events << QStringLiteral("end"); });
-        connect(&stream, &StreamSocket::failed, this, [&] { events << QStringLiteral("failed"); });
-        stream.adopt(pair.accepted, pair.peer);
-        QCOMPARE(stream.state(), StreamSocket::State::Connected);
-        if (!sent.isEmpty())
-            QCOMPARE(::send(pair.client, sent.constData(), size_t(sent.size()), 0), sent.size());
-        if (reset) {
-            QTRY_COMPARE(received, sent);
-            const linger abortive{1, 0};
-            ::setsockopt(pair.client, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
-        }
-        ::close(pair.client);
-        pair.client = -1;
-        QTRY_COMPARE(stream.state(), finalState);
-        QCOMPARE(received, sent);
-        QCOMPARE(events.last(), QString::fromLatin1(reset ? "failed" : "end"));
-        QCOMPARE(events.count(QStringLiteral("end")) + events.count(QStringLiteral("failed")), 1);
-        stream.close();
-        QCOMPARE(stream.state(), StreamSocket::State::Closed);
-        QCOMPARE(stream.peerAddress(), QStringLiteral("127.0.0.1")); // still readable
-    }
-
-    void listenerPorts_data() {
-        QTest::addColumn<int>("port");
-        QTest::addColumn<bool>("taken");
-        QTest::addColumn<bool>("listens");
-        QTest::newRow("free port") << freePort() << false << true;
-        QTest::newRow("port in use") << freePort() << true << false;
-        QTest::newRow("port 0") << 0 << false << false;
-        QTest::newRow("port 65536") << 65536 << false << false;
-        QTest::newRow("negative") << -1 << false << false;
-    }
-    void listenerPorts() {
-        QFETCH(int, port);
-        QFETCH(bool, taken);
-        QFETCH(bool, listens);
-        QTcpServer other;
-        if (taken)
-            QVERIFY(other.listen(QHostAddress::AnyIPv4, quint16(port)));
-        TcpListener listener;
-        QCOMPARE(listener.listen(port), listens);
-        QCOMPARE(listener.isListening(), listens);
-        QString peer;
-        QCOMPARE(listener.acceptNext(peer), -1); // nobody waits
-        listener.close();
-        QVERIFY(!listener.isListening());
-        if (listens)
-            QVERIFY(listener.listen(port)); // free again at once
     }
 
     // Out of descriptors, a waiting connection cannot be taken: the listener rests instead of
