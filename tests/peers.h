@@ -14,8 +14,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-// A TCP port that nothing listens on right now. Settings hold ports as 16-bit signed numbers,
-// so it lies below the system's ephemeral range.
+// A TCP port that nothing listens on right now, below the system's ephemeral range (settings
+// hold ports as 16-bit signed numbers).
 inline int freePort() {
     for (int attempt = 0; attempt < 200; ++attempt) {
         const auto port = quint16(20000 + QRandomGenerator::global()->bounded(12000));
@@ -94,13 +94,12 @@ inline int connectLoopback(int port, int limitMs = 3000) {
 }
 
 // How a raw peer's connection ended: what it read, and whether the other side closed in order
-// rather than resetting.
+// rather than resetting. readToEnd() takes what has arrived (waiting up to the descriptor's own
+// limit when `wait`) and is true once the connection has ended either way.
 struct PeerEnding {
     QByteArray got;
     bool done = false;
     bool orderly = false;
-    // Takes what has arrived (waiting up to the descriptor's own limit when `wait`); true once
-    // the connection has ended either way.
     bool readToEnd(int fd, bool wait = false) {
         char buffer[4096];
         while (!done) {
