@@ -2,7 +2,6 @@
 // peer that connects to the client's listen port like the server does.
 #pragma once
 
-#include <QList>
 #include <QRandomGenerator>
 #include <QTcpServer>
 #include <QTcpSocket>

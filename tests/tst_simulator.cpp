@@ -63,7 +63,6 @@ private slots:
         row("disconnected", 0, {"at 00:05", "CONNEC", "at 13:07", "DISCON"},
             "STATUS DISCSIGOK12:05am");
         row("no signal", 0, {"signal off"}, "DISCNOSIG");
-        row("no card", 0, {"card off"}, "NOCARDSTA");
         row("no card outranks the link", 0, {"card off", "CONNEC"}, "NOCARDSTA");
         row("signal lost while connected", 0, {"CONNEC", "signal off"}, "CONNNOSIG");
         row("dialing without signal", 60000, {"signal off", "CONNEC"}, "DIALNOSIG");
