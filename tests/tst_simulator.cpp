@@ -8,29 +8,27 @@
 
 namespace {
 
-// A simulator on a free port of 127.0.0.1 that reports to a fake client, with its log kept.
+// A simulator on a free port that reports to a fake client, with its log kept.
 struct Rig {
     RecordServer client;
     SimulatorConfig config;
     std::unique_ptr<Simulator> sim;
     QStringList log;
     QTime now{13, 7};
+    bool started = false;
 
-    Rig() {
+    explicit Rig(int dialMs = 0) {
         config.receivePort = 0;
         config.clientPort = client.port();
-        config.dialMs = 0;
+        config.dialMs = dialMs;
         config.reportTimeoutMs = 2000;
-    }
-    bool start() { // after adjusting `config`
         sim = std::make_unique<Simulator>(config);
         sim->setClock([this] { return now; });
         QObject::connect(sim.get(), &Simulator::logLine,
                          [this](const QString& line) { log.append(line); });
-        return sim->start();
+        started = sim->start();
     }
     int logged(const char* needle) const { return int(log.filter(QLatin1String(needle)).size()); }
-    // The status record that one STATUS command brings back.
     QByteArray askStatus() {
         const qsizetype before = client.records.size();
         deliver(sim->receivePort(), "STATUS");
@@ -45,9 +43,8 @@ class TestSimulator : public QObject {
     Q_OBJECT
 
 private slots:
-    // Steps: an upper-case word is a command record, "at HH:mm" sets the clock, anything else
-    // is a console line. The report is compared whole, or by its code when nine letters are
-    // given. Each STATUS brings one report; DISCON keeps the last time until the next connection.
+    // Steps: a command record in capitals, "at HH:mm" for the clock, or a console line. A report
+    // of nine letters is compared by its code.
     void statusReports_data() {
         QTest::addColumn<int>("dialMs");
         QTest::addColumn<QStringList>("steps");
@@ -75,9 +72,8 @@ private slots:
         QFETCH(int, dialMs);
         QFETCH(QStringList, steps);
         QFETCH(QByteArray, report);
-        Rig rig;
-        rig.config.dialMs = dialMs;
-        QVERIFY(rig.start());
+        Rig rig(dialMs);
+        QVERIFY(rig.started);
         for (const QString& step : steps) {
             if (step.startsWith(QLatin1String("at "))) {
                 rig.now = QTime::fromString(step.mid(3), QStringLiteral("HH:mm"));
@@ -95,17 +91,14 @@ private slots:
         QCOMPARE(rig.client.records.size(), 2);
     }
 
-    // A message is handled once, when its connection closes (deciding on the first six
-    // characters as soon as they are in would lose the text), printed line by line and
-    // receipted. A console message goes to the last client seen; with no client or no text
-    // nothing goes.
+    // A message is handled once its connection closes (not on its first six characters) and
+    // receipted; a console message goes to the last client seen, if any, and never empty.
     void messagesBothWays() {
         Rig rig;
-        QVERIFY(rig.start());
+        QVERIFY(rig.started);
         runConsoleLine(*rig.sim, QStringLiteral("msg too early"));
         auto command = reportPeer(rig.sim->receivePort());
         QVERIFY(command);
-        // 0x80 is the euro sign in the client's code page.
         for (const char* piece : {"MESS", "AGFirst line\r\nsecond \x80", " line\r\n\r\nlast"}) {
             command->write(piece);
             QVERIFY(command->waitForBytesWritten(2000));

@@ -1,5 +1,4 @@
-// The socket layer on its own: addresses, the non-blocking stream, the listener and the
-// refusals, against peers on 127.0.0.1.
+// The socket layer on its own, against peers on 127.0.0.1.
 #include "peers.h"
 
 #include "link/socket/refusedconnections.h"
@@ -12,23 +11,18 @@
 
 namespace {
 
-// A listener on a free port with one accepted connection: the client end and the accepted one.
+// A listener with one accepted connection: the client's end and the accepted one.
 struct LoopbackPair {
     TcpListener listener;
     int client = -1;
     int accepted = -1;
-    QString peer;
     LoopbackPair() {
         const int port = freePort();
-        if (!listener.listen(port))
-            return;
-        client = connectLoopback(port);
-        (void)QTest::qWaitFor([this] { return (accepted = listener.acceptNext(peer)) >= 0; }, 3000);
+        QString peer;
+        if (listener.listen(port) && (client = connectLoopback(port)) >= 0)
+            (void)QTest::qWaitFor([&] { return (accepted = listener.acceptNext(peer)) >= 0; });
     }
-    ~LoopbackPair() {
-        if (client >= 0)
-            ::close(client);
-    }
+    ~LoopbackPair() { ::close(client); }
 };
 
 const QByteArray kNotice("FULL - GOODBYE\r\n");
@@ -60,8 +54,7 @@ private slots:
         QCOMPARE(parsed, valid ? address : 0xdeadbeefu); // untouched when refused
     }
 
-    // More than the system buffers at once: the end is announced only when every byte is with
-    // the system, never from inside the call; the peer receives them all, in order.
+    // Sending is announced complete only once every byte is with the system, never from inside.
     void streamConnectsAndSendsEverything() {
         QTcpServer server;
         QVERIFY(server.listen(QHostAddress::LocalHost, quint16(freePort())));
@@ -96,8 +89,7 @@ private slots:
         QVERIFY(!stream.send("late")); // nothing goes out on a closed stream
     }
 
-    // Out of descriptors, a waiting connection cannot be taken: the listener rests instead of
-    // being woken again and again, and takes the connection once descriptors are back.
+    // Out of descriptors, the listener rests instead of spinning, and accepts once they are back.
     void listenerRestsWhenOutOfDescriptors() {
         TcpListener listener;
         const int port = freePort();
@@ -113,7 +105,6 @@ private slots:
         QVERIFY(client >= 0);
         rlimit saved{};
         QCOMPARE(::getrlimit(RLIMIT_NOFILE, &saved), 0);
-        // No descriptor above the ones in use now can be had.
         const int probe = ::dup(0);
         QVERIFY(probe >= 0);
         ::close(probe);
@@ -129,9 +120,8 @@ private slots:
         ::close(client);
     }
 
-    // A refused peer gets the notice whole and then an orderly close, even while it writes, and
-    // nothing it sends is kept. Refusals are heard out for a limited time and in limited number:
-    // beyond it, the one heard out longest is closed at once.
+    // Refused peers get the notice and an orderly close even while writing; they are heard out
+    // in limited number (the oldest closed at once) and for a limited time.
     void refusalsAreHeardOutWithinLimits() {
         qint64 clockMs = 0;
         RefusedConnections refusals;
@@ -143,7 +133,6 @@ private slots:
             pairs.push_back(std::make_unique<LoopbackPair>());
             const LoopbackPair& pair = *pairs.back();
             QVERIFY(pair.accepted >= 0);
-            // The last peer's bytes are under way before and after it is turned away.
             if (i == 2)
                 QCOMPARE(::send(pair.client, "MESSAGhe", 8, 0), 8);
             QVERIFY(refusals.turnAway(pair.accepted, kNotice));
@@ -151,7 +140,6 @@ private slots:
                 QCOMPARE(::send(pair.client, "llo", 3, 0), 3);
             QCOMPARE(refusals.lingering(), qMin(i + 1, 2));
         }
-        // The first one's descriptor is gone; no descriptor was opened since.
         QCOMPARE(::fcntl(pairs[0]->accepted, F_GETFD), -1);
         QVERIFY(::fcntl(pairs[2]->accepted, F_GETFD) >= 0);
         for (const auto& pair : pairs) {
@@ -160,7 +148,6 @@ private slots:
             QCOMPARE(ending.got, kNotice);
             QVERIFY(ending.orderly);
         }
-        // A peer that closes is let go; one still writing is heard out until the time limit.
         ::shutdown(pairs[1]->client, SHUT_WR);
         QTRY_COMPARE(refusals.lingering(), 1);
         QCOMPARE(::send(pairs[2]->client, "more", 4, 0), 4);
