@@ -91,7 +91,8 @@ private slots:
     }
 
     // One connection per command; the last request silently replaces one not yet sent; a
-    // message's text is taken when its connection is made, in the wire's code page. Polling.
+    // message's text is taken when its connection is made, in the wire's code page; polls ask
+    // for status.
     void commands() {
         QString text = QStringLiteral("will change");
         link->setMessageTextSource([&text] { return text; });
@@ -137,7 +138,7 @@ private slots:
         QFETCH(int, port);
         link->setServer(address, port);
         link->requestStatus();
-        QCOMPARE(seen->failures, 0);
+        QCOMPARE(seen->failures, 0); // always reported from the event loop
         QTRY_COMPARE(seen->failures, 1);
         QCOMPARE(seen->log, (QList<QStringList>{{QStringLiteral("     Error..."),
                                                  QStringLiteral("      ZAV Manager not found!")}}));
