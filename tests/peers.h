@@ -1,8 +1,6 @@
-// Peers on 127.0.0.1 for the tests: a stand-in for the server's receive port and a reporting
-// peer that connects to the client's listen port like the server does.
+// Peers on 127.0.0.1 for the tests, in the server's place.
 #pragma once
 
-#include <QList>
 #include <QRandomGenerator>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -14,8 +12,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-// A TCP port that nothing listens on right now. Settings hold ports as 16-bit signed numbers,
-// so it lies below the system's ephemeral range.
+// A free TCP port below the ephemeral range (settings hold ports as 16-bit signed numbers).
 inline int freePort() {
     for (int attempt = 0; attempt < 200; ++attempt) {
         const auto port = quint16(20000 + QRandomGenerator::global()->bounded(12000));
@@ -36,11 +33,8 @@ struct RecordServer {
         QObject::connect(&server, &QTcpServer::newConnection, &server, [this] {
             while (QTcpSocket* s = server.nextPendingConnection()) {
                 ++connections;
-                auto bytes = std::make_shared<QByteArray>();
-                QObject::connect(s, &QTcpSocket::readyRead, s,
-                                 [s, bytes] { *bytes += s->readAll(); });
-                QObject::connect(s, &QTcpSocket::disconnected, s, [this, s, bytes] {
-                    records.append(*bytes + s->readAll());
+                QObject::connect(s, &QTcpSocket::disconnected, s, [this, s] {
+                    records.append(s->readAll());
                     s->deleteLater();
                 });
             }
@@ -50,10 +44,8 @@ struct RecordServer {
     int port() const { return server.serverPort(); }
     // The records with content (an abandoned attempt may arrive empty).
     QList<QByteArray> sent() const {
-        QList<QByteArray> out;
-        for (const QByteArray& r : records)
-            if (!r.isEmpty())
-                out << r;
+        QList<QByteArray> out = records;
+        out.removeAll(QByteArray());
         return out;
     }
 };
@@ -61,9 +53,7 @@ struct RecordServer {
 inline std::unique_ptr<QTcpSocket> reportPeer(int port) {
     auto s = std::make_unique<QTcpSocket>();
     s->connectToHost(QHostAddress::LocalHost, quint16(port));
-    if (!s->waitForConnected(3000))
-        return nullptr;
-    return s;
+    return s->waitForConnected(3000) ? std::move(s) : nullptr;
 }
 
 // Connects to `port`, writes the record and closes, as the server does with a report.
@@ -75,8 +65,7 @@ inline void deliver(int port, const QByteArray& record) {
     s->disconnectFromHost();
 }
 
-// A blocking descriptor connected to 127.0.0.1:port whose reads and writes give up after
-// `limitMs`, or -1 when nobody answers.
+// A blocking descriptor connected to the port, its reads and writes limited to `limitMs`; or -1.
 inline int connectLoopback(int port, int limitMs = 3000) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     const timeval limit{limitMs / 1000, (limitMs % 1000) * 1000};
@@ -93,14 +82,12 @@ inline int connectLoopback(int port, int limitMs = 3000) {
     return fd;
 }
 
-// How a raw peer's connection ended: what it read, and whether the other side closed in order
-// rather than resetting.
+// What a raw peer read, and whether the other side closed in order rather than resetting.
+// readToEnd() is true once the connection ended; `wait` blocks up to the descriptor's limit.
 struct PeerEnding {
     QByteArray got;
     bool done = false;
     bool orderly = false;
-    // Takes what has arrived (waiting up to the descriptor's own limit when `wait`); true once
-    // the connection has ended either way.
     bool readToEnd(int fd, bool wait = false) {
         char buffer[4096];
         while (!done) {

@@ -1,40 +1,28 @@
-// The socket layer on its own: the non-blocking stream, the listener and the refusals, against
-// peers on 127.0.0.1.
+// The socket layer on its own, against peers on 127.0.0.1.
 #include "peers.h"
 
 #include "link/socket/refusedconnections.h"
 #include "link/socket/streamsocket.h"
 #include "link/socket/tcplistener.h"
 
-#include <QSignalSpy>
 #include <QtTest>
-#include <arpa/inet.h>
-#include <cerrno>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <sys/resource.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 
-// A listener on a free port with one accepted connection: the client end and the accepted one.
+// A listener with one accepted connection: the client's end and the accepted one.
 struct LoopbackPair {
     TcpListener listener;
     int client = -1;
     int accepted = -1;
-    QString peer;
     LoopbackPair() {
         const int port = freePort();
-        if (!listener.listen(port))
-            return;
-        client = connectLoopback(port);
-        (void)QTest::qWaitFor([this] { return (accepted = listener.acceptNext(peer)) >= 0; }, 3000);
+        QString peer;
+        if (listener.listen(port) && (client = connectLoopback(port)) >= 0)
+            (void)QTest::qWaitFor([&] { return (accepted = listener.acceptNext(peer)) >= 0; });
     }
-    ~LoopbackPair() {
-        if (client >= 0)
-            ::close(client);
-    }
+    ~LoopbackPair() { ::close(client); }
 };
 
 const QByteArray kNotice("FULL - GOODBYE\r\n");
@@ -49,29 +37,24 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("valid");
         QTest::addColumn<quint32>("address");
-        QTest::addColumn<QString>("dotted");
-        QTest::newRow("loopback") << "127.0.0.1" << true << 0x7f000001u << "127.0.0.1";
-        QTest::newRow("highest") << "255.255.255.255" << true << 0xffffffffu << "255.255.255.255";
+        QTest::newRow("loopback") << "127.0.0.1" << true << 0x7f000001u;
+        QTest::newRow("highest") << "255.255.255.255" << true << 0xffffffffu;
         // Padded numbers are read as the decimal numbers a user means, never as octal.
-        QTest::newRow("leading zeros") << "010.000.0.1" << true << 0x0a000001u << "10.0.0.1";
+        QTest::newRow("leading zeros") << "010.000.0.1" << true << 0x0a000001u;
         for (const char* bad : {"", "1.2.3", "1.2.3.4.5", "1.2.3.256", "1..3.4", "1.2.3.4 ",
                                 " 1.2.3.4", "+1.2.3.4", "1.2.3.0004", "a.b.c.d", "1,2.3.4"})
-            QTest::newRow(bad) << QString::fromLatin1(bad) << false << 0u << QString();
+            QTest::newRow(bad) << QString::fromLatin1(bad) << false << 0u;
     }
     void dottedAddresses() {
         QFETCH(QString, text);
         QFETCH(bool, valid);
         QFETCH(quint32, address);
-        QFETCH(QString, dotted);
         quint32 parsed = 0xdeadbeef;
         QCOMPARE(parseDottedIPv4(text, parsed), valid);
         QCOMPARE(parsed, valid ? address : 0xdeadbeefu); // untouched when refused
-        if (valid)
-            QCOMPARE(dottedIPv4(parsed), dotted);
     }
 
-    // Connects, hands over more than the system buffers at once, and announces the end only
-    // when every byte is with the system; the peer receives them all, in order.
+    // Sending is announced complete only once every byte is with the system, never from inside.
     void streamConnectsAndSendsEverything() {
         QTcpServer server;
         QVERIFY(server.listen(QHostAddress::LocalHost, quint16(freePort())));
@@ -79,9 +62,7 @@ private slots:
         QSignalSpy connected(&stream, &StreamSocket::connected);
         QSignalSpy complete(&stream, &StreamSocket::sendComplete);
         stream.connectTo(QStringLiteral("127.0.0.1"), server.serverPort());
-        QCOMPARE(stream.state(), StreamSocket::State::Connecting);
         QTRY_COMPARE(connected.size(), 1);
-        QCOMPARE(stream.state(), StreamSocket::State::Connected);
         QCOMPARE(stream.peerAddress(), QStringLiteral("127.0.0.1"));
         QTRY_VERIFY(server.hasPendingConnections());
         QTcpSocket* peer = server.nextPendingConnection();
@@ -90,7 +71,7 @@ private slots:
         for (qsizetype i = 0; i < bytes.size(); ++i)
             bytes[i] = char(i * 7 / 3);
         QVERIFY(stream.send(bytes));
-        QCOMPARE(complete.size(), 0); // never from inside the call
+        QCOMPARE(complete.size(), 0);
         QByteArray received;
         QElapsedTimer t;
         t.start();
@@ -108,116 +89,7 @@ private slots:
         QVERIFY(!stream.send("late")); // nothing goes out on a closed stream
     }
 
-    // Destinations that cannot be used fail like an attempt that found nobody, always from the
-    // event loop; a stream closed before that announces nothing at all.
-    void unusableDestinations_data() {
-        QTest::addColumn<QString>("address");
-        QTest::addColumn<int>("port");
-        QTest::addColumn<bool>("closedAtOnce");
-        QTest::newRow("port 65536") << "127.0.0.1" << 65536 << false;
-        QTest::newRow("not an address, closed") << "zav-server" << 2509 << true;
-        QTest::newRow("nobody listens, closed") << "127.0.0.1" << freePort() << true;
-    }
-    void unusableDestinations() {
-        QFETCH(QString, address);
-        QFETCH(int, port);
-        QFETCH(bool, closedAtOnce);
-        StreamSocket stream;
-        QSignalSpy failed(&stream, &StreamSocket::failed);
-        QSignalSpy connected(&stream, &StreamSocket::connected);
-        stream.connectTo(address, port);
-        QCOMPARE(failed.size(), 0);
-        if (closedAtOnce) {
-            stream.close();
-            QTest::qWait(50);
-            QCOMPARE(failed.size(), 0);
-            QCOMPARE(stream.state(), StreamSocket::State::Closed);
-        } else {
-            QTRY_COMPARE(failed.size(), 1);
-            QCOMPARE(stream.state(), StreamSocket::State::Failed);
-        }
-        QCOMPARE(connected.size(), 0);
-    }
-
-    // An accepted connection: its bytes are announced before its end, and the end tells an
-    // orderly close from a broken connection.
-    void adoptedConnectionEndings_data() {
-        QTest::addColumn<QByteArray>("sent");
-        QTest::addColumn<bool>("reset");
-        QTest::addColumn<StreamSocket::State>("finalState");
-        QTest::newRow("record then close")
-            << QByteArray("STATUS CONNSIGOK") << false << StreamSocket::State::PeerClosed;
-        QTest::newRow("large record then close")
-            << QByteArray(300 * 1024, 'x') << false << StreamSocket::State::PeerClosed;
-        QTest::newRow("nothing then close")
-            << QByteArray() << false << StreamSocket::State::PeerClosed;
-        QTest::newRow("reset") << QByteArray("STATUS") << true << StreamSocket::State::Failed;
-    }
-    void adoptedConnectionEndings() {
-        QFETCH(QByteArray, sent);
-        QFETCH(bool, reset);
-        QFETCH(StreamSocket::State, finalState);
-        LoopbackPair pair;
-        QVERIFY(pair.accepted >= 0);
-        StreamSocket stream;
-        QList<QString> events;
-        QByteArray received;
-        connect(&stream, &StreamSocket::dataArrived, this, [&] {
-            events << QStringLiteral("data");
-            received += stream.takeReceived();
-        });
-        connect(&stream, &StreamSocket::peerClosed, this, [&] { events << QStringLiteral("end"); });
-        connect(&stream, &StreamSocket::failed, this, [&] { events << QStringLiteral("failed"); });
-        stream.adopt(pair.accepted, pair.peer);
-        QCOMPARE(stream.state(), StreamSocket::State::Connected);
-        if (!sent.isEmpty())
-            QCOMPARE(::send(pair.client, sent.constData(), size_t(sent.size()), 0), sent.size());
-        if (reset) {
-            QTRY_COMPARE(received, sent);
-            const linger abortive{1, 0};
-            ::setsockopt(pair.client, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
-        }
-        ::close(pair.client);
-        pair.client = -1;
-        QTRY_COMPARE(stream.state(), finalState);
-        QCOMPARE(received, sent);
-        QCOMPARE(events.last(), QString::fromLatin1(reset ? "failed" : "end"));
-        QCOMPARE(events.count(QStringLiteral("end")) + events.count(QStringLiteral("failed")), 1);
-        stream.close();
-        QCOMPARE(stream.state(), StreamSocket::State::Closed);
-        QCOMPARE(stream.peerAddress(), QStringLiteral("127.0.0.1")); // still readable
-    }
-
-    void listenerPorts_data() {
-        QTest::addColumn<int>("port");
-        QTest::addColumn<bool>("taken");
-        QTest::addColumn<bool>("listens");
-        QTest::newRow("free port") << freePort() << false << true;
-        QTest::newRow("port in use") << freePort() << true << false;
-        QTest::newRow("port 0") << 0 << false << false;
-        QTest::newRow("port 65536") << 65536 << false << false;
-        QTest::newRow("negative") << -1 << false << false;
-    }
-    void listenerPorts() {
-        QFETCH(int, port);
-        QFETCH(bool, taken);
-        QFETCH(bool, listens);
-        QTcpServer other;
-        if (taken)
-            QVERIFY(other.listen(QHostAddress::AnyIPv4, quint16(port)));
-        TcpListener listener;
-        QCOMPARE(listener.listen(port), listens);
-        QCOMPARE(listener.isListening(), listens);
-        QString peer;
-        QCOMPARE(listener.acceptNext(peer), -1); // nobody waits
-        listener.close();
-        QVERIFY(!listener.isListening());
-        if (listens)
-            QVERIFY(listener.listen(port)); // free again at once
-    }
-
-    // Out of descriptors, a waiting connection cannot be taken: the listener rests instead of
-    // being woken again and again, and takes the connection once descriptors are back.
+    // Out of descriptors, the listener rests instead of spinning, and accepts once they are back.
     void listenerRestsWhenOutOfDescriptors() {
         TcpListener listener;
         const int port = freePort();
@@ -233,7 +105,6 @@ private slots:
         QVERIFY(client >= 0);
         rlimit saved{};
         QCOMPARE(::getrlimit(RLIMIT_NOFILE, &saved), 0);
-        // No descriptor above the ones in use now can be had.
         const int probe = ::dup(0);
         QVERIFY(probe >= 0);
         ::close(probe);
@@ -249,9 +120,8 @@ private slots:
         ::close(client);
     }
 
-    // A refused peer gets the notice whole and then an orderly close, even while it writes, and
-    // nothing it sends is kept. Refusals are heard out for a limited time and in limited number:
-    // beyond it, the one heard out longest is closed at once.
+    // Refused peers get the notice and an orderly close even while writing; they are heard out
+    // in limited number (the oldest closed at once) and for a limited time.
     void refusalsAreHeardOutWithinLimits() {
         qint64 clockMs = 0;
         RefusedConnections refusals;
@@ -263,7 +133,6 @@ private slots:
             pairs.push_back(std::make_unique<LoopbackPair>());
             const LoopbackPair& pair = *pairs.back();
             QVERIFY(pair.accepted >= 0);
-            // The last peer's bytes are under way before and after it is turned away.
             if (i == 2)
                 QCOMPARE(::send(pair.client, "MESSAGhe", 8, 0), 8);
             QVERIFY(refusals.turnAway(pair.accepted, kNotice));
@@ -271,7 +140,6 @@ private slots:
                 QCOMPARE(::send(pair.client, "llo", 3, 0), 3);
             QCOMPARE(refusals.lingering(), qMin(i + 1, 2));
         }
-        // The first one's descriptor is gone; no descriptor was opened since.
         QCOMPARE(::fcntl(pairs[0]->accepted, F_GETFD), -1);
         QVERIFY(::fcntl(pairs[2]->accepted, F_GETFD) >= 0);
         for (const auto& pair : pairs) {
@@ -280,7 +148,6 @@ private slots:
             QCOMPARE(ending.got, kNotice);
             QVERIFY(ending.orderly);
         }
-        // A peer that closes is let go; one still writing is heard out until the time limit.
         ::shutdown(pairs[1]->client, SHUT_WR);
         QTRY_COMPARE(refusals.lingering(), 1);
         QCOMPARE(::send(pairs[2]->client, "more", 4, 0), 4);
