@@ -10,20 +10,41 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLocalSocket>
-#include <QScopeGuard>
-#include <QSemaphore>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QtTest>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <sys/resource.h>
-#include <sys/socket.h>
 #include <sys/un.h>
-#include <unistd.h>
+#include <thread>
 #include <vector>
 
 namespace {
+
+// Descriptors closed when the test ends.
+struct Held : std::vector<int> {
+    ~Held() {
+        for (int fd : *this)
+            ::close(fd);
+    }
+};
+
+// A socket listening at `a` that accepts only when the test does, giving up after 2 s.
+int listenAt(const sockaddr* a, socklen_t size, int backlog) {
+    const int fd = ::socket(a->sa_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const timeval limit{2, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    if (::bind(fd, a, size) != 0 || ::listen(fd, backlog) != 0)
+        qWarning("cannot listen");
+    return fd;
+}
+
+// Clients that connect and wait: on a backlog of 0 they fill the listener's queue.
+void queueClients(Held& held, const sockaddr* a, socklen_t size) {
+    for (int i = 0; i < 4; ++i) {
+        held.push_back(::socket(a->sa_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+        ::connect(held.back(), a, size);
+    }
+}
 
 sockaddr_un unixAddress(const QString& path) {
     sockaddr_un a{};
@@ -31,23 +52,6 @@ sockaddr_un unixAddress(const QString& path) {
     const QByteArray name = QFile::encodeName(path);
     memcpy(a.sun_path, name.constData(), size_t(name.size()));
     return a;
-}
-
-// A raw listening socket at `path` that never accepts; `backlog` waiting clients fit.
-int silentCopy(const QString& path, int backlog) {
-    const sockaddr_un a = unixAddress(path);
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (::bind(fd, reinterpret_cast<const sockaddr*>(&a), sizeof a) != 0 ||
-        ::listen(fd, backlog) != 0)
-        return -1;
-    return fd;
-}
-
-int rawConnect(const QString& path) {
-    const sockaddr_un a = unixAddress(path);
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    ::connect(fd, reinterpret_cast<const sockaddr*>(&a), sizeof a);
-    return fd;
 }
 
 // A command-line client of the running copy, driven by this test's event loop.
@@ -64,32 +68,6 @@ struct Client {
                              [this, request] { socket.write(request + '\n'); });
         socket.connectToServer(path);
     }
-};
-
-// A running copy in a thread of its own, so that the blocking command-line end can talk to it.
-class CopyThread : public QThread {
-public:
-    CopyThread(QString path, bool answers) : m_path(std::move(path)), m_answers(answers) {}
-    QSemaphore ready;
-
-protected:
-    void run() override {
-        ControlServer server;
-        const bool answers = m_answers;
-        QObject::connect(&server, &ControlServer::request, &server,
-                         [answers](ControlConnection* c, const QString&) {
-                             if (answers)
-                                 c->sendLine(QStringLiteral("ok"));
-                             c->close();
-                         });
-        server.listen(m_path);
-        ready.release();
-        exec();
-    }
-
-private:
-    QString m_path;
-    bool m_answers;
 };
 
 } // namespace
@@ -118,20 +96,26 @@ private slots:
     void askEndsInTime() {
         QFETCH(QString, copy);
         QFETCH(int, reply);
-        std::vector<int> held;
-        std::unique_ptr<CopyThread> thread;
+        Held held;
+        std::thread running;
+        const sockaddr_un a = unixAddress(path());
+        const auto* at = reinterpret_cast<const sockaddr*>(&a);
         if (copy == QLatin1String("stale")) {
-            ::close(silentCopy(path(), 1));
-        } else if (copy == QLatin1String("stopped")) {
-            held.push_back(silentCopy(path(), 4));
-        } else if (copy == QLatin1String("full")) {
-            held.push_back(silentCopy(path(), 0));
-            for (int i = 0; i < 4; ++i)
-                held.push_back(rawConnect(path()));
+            ::close(listenAt(at, sizeof a, 1));
         } else if (copy != QLatin1String("none")) {
-            thread = std::make_unique<CopyThread>(path(), copy == QLatin1String("answers"));
-            thread->start();
-            thread->ready.acquire();
+            held.push_back(listenAt(at, sizeof a, copy == QLatin1String("full") ? 0 : 4));
+            if (copy == QLatin1String("full"))
+                queueClients(held, at, sizeof a);
+            const bool answers = copy == QLatin1String("answers");
+            if (answers || copy == QLatin1String("closes"))
+                running = std::thread([fd = held[0], answers] {
+                    const int c = ::accept(fd, nullptr, nullptr);
+                    char request[64];
+                    if (::read(c, request, sizeof request) > 0 && answers &&
+                        ::write(c, "ok\n", 3) != 3)
+                        qWarning("the answer was not written");
+                    ::close(c);
+                });
         }
         QElapsedTimer clock;
         clock.start();
@@ -144,16 +128,11 @@ private slots:
             },
             QDeadlineTimer(300), QDeadlineTimer(300));
         const qint64 took = clock.elapsed();
-        if (thread) {
-            thread->quit();
-            thread->wait();
-        }
-        for (int fd : held)
-            ::close(fd);
+        if (running.joinable())
+            running.join();
         QCOMPARE(int(got), reply);
         QVERIFY2(took < 1500, qPrintable(QString::number(took)));
-        if (got == CopyReply::Answered)
-            QCOMPARE(lines, QStringList{QStringLiteral("ok")});
+        QCOMPARE(lines, got == CopyReply::Answered ? QStringList{"ok"} : QStringList());
     }
 
     // A client that sends no whole request within the wait is dropped; one that does stays
@@ -193,15 +172,11 @@ private slots:
         const int client = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
         rlimit saved{};
         QVERIFY(::getrlimit(RLIMIT_NOFILE, &saved) == 0);
-        std::vector<int> fillers;
-        for (;;) {
-            const int fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-            if (fd < 0)
-                break;
+        Held fillers;
+        for (int fd; (fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;) {
             fillers.push_back(fd);
-            if (fillers.size() > 4096) {
-                // Lower the limit so that filling it stays cheap.
-                rlimit low{rlim_t(fd), saved.rlim_max};
+            if (fillers.size() > 4096) { // a lower limit keeps filling it cheap
+                const rlimit low{rlim_t(fd), saved.rlim_max};
                 ::setrlimit(RLIMIT_NOFILE, &low);
             }
         }
@@ -211,6 +186,7 @@ private slots:
         const int pauses = server.acceptPauses();
         for (int fd : fillers)
             ::close(fd);
+        fillers.clear();
         ::setrlimit(RLIMIT_NOFILE, &saved);
         QVERIFY2(pauses >= 1 && pauses <= 10, qPrintable(QString::number(pauses)));
         QVERIFY(server.isListening());
@@ -249,23 +225,14 @@ private slots:
         if (!up)
             records.server.close();
         // A server whose queue is full leaves connection attempts unanswered.
-        std::vector<int> held;
-        const auto release = qScopeGuard([&] {
-            for (int fd : held)
-                ::close(fd);
-        });
+        Held held;
         if (stuck) {
-            sockaddr_in at{};
-            at.sin_family = AF_INET;
-            at.sin_port = htons(quint16(port));
-            at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-            held.push_back(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-            QVERIFY(::bind(held[0], reinterpret_cast<sockaddr*>(&at), sizeof at) == 0);
-            QVERIFY(::listen(held[0], 0) == 0);
-            for (int i = 0; i < 4; ++i) {
-                held.push_back(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
-                ::connect(held.back(), reinterpret_cast<sockaddr*>(&at), sizeof at);
-            }
+            sockaddr_in a{};
+            a.sin_family = AF_INET;
+            a.sin_port = htons(quint16(port));
+            a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            held.push_back(listenAt(reinterpret_cast<sockaddr*>(&a), sizeof a, 0));
+            queueClients(held, reinterpret_cast<sockaddr*>(&a), sizeof a);
             QTest::qWait(50);
         }
         ServerLink link;
@@ -377,39 +344,30 @@ private slots:
                     .endsWith(QLatin1String("message from 10.0.0.2:\n<b>Dial</b>\r\nat 9")));
     }
 
-    // Each status report is applied whole and announced once: never a mixture of two.
-    void reportAnnouncedOnce_data() {
-        QTest::addColumn<QByteArray>("record");
-        QTest::addColumn<QString>("word");
-        QTest::addColumn<QString>("time");
-        QTest::newRow("state and time") << QByteArray("STATUS CONNSIGOK09:09pm") << "ONLINE"
-                                        << "09:09pm";
-        QTest::newRow("unknown code") << QByteArray("STATUS WHATEVER!09:10pm") << "WAIT..."
-                                      << "09:10pm";
-    }
+    // Each status report is applied whole and announced once, never a mixture of two; after
+    // a failure the next report turns both fields at once.
     void reportAnnouncedOnce() {
-        QFETCH(QByteArray, record);
-        QFETCH(QString, word);
-        QFETCH(QString, time);
         ServerLink link;
         LinkStatusTracker tracker(link);
         QList<LinkStatus> seen;
         connect(&tracker, &LinkStatusTracker::changed, this,
                 [&](const LinkStatus& s) { seen << s; });
-        link.dispatchRecord(QString::fromLatin1(record), QStringLiteral("127.0.0.1"));
-        QCOMPARE(seen.size(), 1);
-        QCOMPARE(seen[0].word(), word);
-        QCOMPARE(seen[0].lastConnect, time);
-        QVERIFY(seen[0].serverAnswered);
-        // After a failure the next report turns both fields at once.
-        emit link.commandFailed();
-        QCOMPARE(seen.size(), 2);
-        QCOMPARE(seen[1].word(), QStringLiteral("NO SRVR!"));
-        QVERIFY(!seen[1].serverAnswered);
-        link.dispatchRecord(QStringLiteral("STATUS DISCSIGOK09:11pm"), QStringLiteral("127.0.0.1"));
-        QCOMPARE(seen.size(), 3);
-        QCOMPARE(seen[2].word(), QStringLiteral("OFFLINE"));
-        QVERIFY(seen[2].serverAnswered);
+        const QList<QStringList> steps{{"STATUS WHATEVER!09:10pm", "WAIT...", "09:10pm"},
+                                       {"STATUS CONNSIGOK09:09pm", "ONLINE", "09:09pm"},
+                                       {"failure", "NO SRVR!"},
+                                       {"STATUS DISCSIGOK09:11pm", "OFFLINE", "09:11pm"}};
+        for (int i = 0; i < steps.size(); ++i) {
+            const bool failure = steps[i].size() == 2;
+            if (failure)
+                emit link.commandFailed();
+            else
+                link.dispatchRecord(steps[i][0], QStringLiteral("127.0.0.1"));
+            QCOMPARE(seen.size(), i + 1);
+            QCOMPARE(seen[i].word(), steps[i][1]);
+            QCOMPARE(seen[i].serverAnswered, !failure);
+            if (!failure)
+                QCOMPARE(seen[i].lastConnect, steps[i][2]);
+        }
     }
 };
 

@@ -1,10 +1,12 @@
-// The command line's link commands, run as the real program: alone from the settings file
-// against peers on 127.0.0.1, and through a running copy (in this process) over the local
-// channel.
+// The command line and the real program: the parser; the link commands alone from the
+// settings file against peers on 127.0.0.1 and through a running copy (in this process) over
+// the local channel; the client against the ZAV Manager stand-in; termination signals.
 #include "testsupport.h"
 
 #include "app/clientrun.h"
+#include "app/commandline.h"
 #include "app/controlservice.h"
+#include "app/terminationsignals.h"
 
 #include "ui/messages/sendmessage.h"
 #include "ui/options/options.h"
@@ -14,26 +16,29 @@
 #include <QJsonObject>
 #include <QPlainTextEdit>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QtTest>
+#include <csignal>
 #include <memory>
 #include <unistd.h>
-#include <vector>
 
 namespace {
 
-// The server's receive port that answers every STATUS with a report to the client's listen port.
+// The server's receive port that answers every STATUS with a report to the client's listen port
+// 200 ms later.
 struct ReportingServer : RecordServer {
     int listenPort = freePort();
+    int pending = 0;
     QByteArray report = "STATUS DIALSIGOK10:15am";
     ReportingServer() {
         QObject::connect(&server, &QTcpServer::newConnection, &server, [this] {
+            ++pending;
             QTimer::singleShot(200, &server, [this] {
+                --pending;
                 if (!records.contains("STATUS") || report.isEmpty())
                     return;
                 auto* s = new QTcpSocket(&server);
-                QObject::connect(s, &QTcpSocket::connected, s, [s, this] {
-                    s->write(report);
+                QObject::connect(s, &QTcpSocket::connected, s, [s, r = report] {
+                    s->write(r);
                     s->disconnectFromHost();
                 });
                 s->connectToHost(QHostAddress::LocalHost, quint16(listenPort));
@@ -53,8 +58,8 @@ struct RunningCopy {
     TestEnvironment t;
     std::unique_ptr<TestClient> client;
     std::unique_ptr<ControlService> control;
-    bool start(const QString& runtime, const Settings& s, bool polling = false) {
-        env().instanceLockPath = runtime + QStringLiteral("/zav-remote-%1.lock").arg(getuid());
+    bool start(const QString& lockPath, const Settings& s, bool polling = false) {
+        env().instanceLockPath = lockPath;
         t.writeIni(s);
         client = std::make_unique<TestClient>();
         if (!client->start())
@@ -68,6 +73,8 @@ struct RunningCopy {
 
 } // namespace
 
+Q_DECLARE_METATYPE(CommandLineRequest::Action)
+
 class TestRemote : public QObject {
     Q_OBJECT
 
@@ -75,34 +82,39 @@ class TestRemote : public QObject {
     QString runtime;
 
     // The program from a folder of its own, as a user's copy with its settings beside it.
-    void start(QProcess& p, const QStringList& args) {
+    void start(QProcess& p, const QStringList& args, bool display = true) {
         QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
         e.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
-        e.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            e.remove(QString::fromLatin1(name));
+        if (display)
+            e.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         p.setProcessEnvironment(e);
         p.start(dir.filePath(QStringLiteral("zav-remote")), args);
     }
-    Result run(const QStringList& args, int waitMs = 15000) {
+    Result run(const QStringList& args, bool display = true) {
         QProcess p;
-        start(p, args);
+        start(p, args, display);
         // The peers of this process answer while the program runs.
         QElapsedTimer clock;
         clock.start();
-        while (p.state() != QProcess::NotRunning && clock.elapsed() < waitMs)
+        while (p.state() != QProcess::NotRunning && clock.elapsed() < 15000)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
                 QString::fromLocal8Bit(p.readAllStandardOutput()),
                 QString::fromLocal8Bit(p.readAllStandardError())};
     }
-    static void aloneOrThroughCopy() {
-        QTest::addColumn<bool>("throughCopy");
-        QTest::newRow("alone") << false;
-        QTest::newRow("through the running copy") << true;
+    QString ini() const { return settingsFilePath(dir.path()); }
+    QString lock() const { return runtime + QStringLiteral("/zav-remote-%1.lock").arg(getuid()); }
+    // The program's own settings file: `bytes`, or none when null.
+    void writeIni(const QByteArray& bytes) {
+        QFile f(ini());
+        f.remove();
+        QVERIFY(bytes.isNull() || (f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size()));
     }
-    void writeSettings(int listenPort, int transmitPort) {
-        QFile f(settingsFilePath(dir.path()));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(settingsFileBytes(sampleSettings(listenPort, transmitPort), "12/6/26"));
+    QByteArray readIni() const {
+        QFile f(ini());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 
 private slots:
@@ -114,18 +126,89 @@ private slots:
         QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
+    void commandLine_data() {
+        using Action = CommandLineRequest::Action;
+        QTest::addColumn<QString>("arguments");
+        QTest::addColumn<Action>("action");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("none") << "" << Action::Run << "";
+        QTest::newRow("help") << "--help" << Action::Help << "Usage: zav-remote [options]";
+        QTest::newRow("short help") << "-h" << Action::Help << "--version";
+        QTest::newRow("short version") << "-v" << Action::Version << "1.0.0";
+        QTest::newRow("unknown after help") << "--help -x" << Action::Misuse << "'x'";
+        QTest::newRow("argument") << "server" << Action::Misuse << "unexpected argument 'server'";
+        QTest::newRow("toolkit options pass")
+            << "-platform offscreen -style fusion -session 1a2b -reverse" << Action::Run << "";
+        QTest::newRow("toolkit option without its value")
+            << "-platform" << Action::Misuse << "Missing value";
+        QTest::newRow("two commands") << "--status --connect" << Action::Misuse << "one of";
+        QTest::newRow("json alone") << "--json" << Action::Misuse << "--json goes with";
+        QTest::newRow("json with connect") << "--connect --json" << Action::Misuse << "--json goes";
+        QTest::newRow("format with send")
+            << "--send x --format line" << Action::Misuse << "--format goes";
+        QTest::newRow("unknown format")
+            << "--watch --format yaml" << Action::Misuse << "unknown format 'yaml'";
+        QTest::newRow("json and format")
+            << "--status --json --format line" << Action::Misuse << "not both";
+        QTest::newRow("empty message") << "--send=" << Action::Misuse << "empty";
+        QTest::newRow("351 characters")
+            << "--send " + QString(351, QLatin1Char('x')) << Action::Misuse << "351 characters";
+        QTest::newRow("a break counts two") << "--send " + QString(349, QLatin1Char('x')) + "\n"
+                                            << Action::Misuse << "351";
+        QTest::newRow("message without its text") << "--send" << Action::Misuse << "Missing value";
+    }
+    void commandLine() {
+        QFETCH(QString, arguments);
+        QFETCH(CommandLineRequest::Action, action);
+        QFETCH(QString, says);
+        const CommandLineRequest r =
+            parseCommandLine(QStringList{QStringLiteral("/usr/bin/zav-remote")} +
+                             arguments.split(' ', Qt::SkipEmptyParts));
+        QCOMPARE(r.action, action);
+        QVERIFY2(r.text.contains(says), qPrintable(r.text));
+        const bool misuse = action == CommandLineRequest::Action::Misuse;
+        QCOMPARE(r.exitCode, misuse ? 2 : 0);
+        if (misuse)
+            QCOMPARE(r.text.count(QLatin1Char('\n')), 1);
+        if (action != CommandLineRequest::Action::Help)
+            return;
+        // The settings file's place is told; the toolkit's options are not listed.
+        QVERIFY(r.text.contains(QStringLiteral("~/.config/zav-remote/ZAV-Remote.ini")));
+        QVERIFY(!r.text.contains(QStringLiteral("platform")));
+        for (const char* o :
+             {"--status", "--connect", "--disconnect", "--send", "--watch", "--json", "--format"})
+            QVERIFY2(r.text.contains(QLatin1String(o)), o);
+    }
+
+    // The program answers without a display: had it opened the window system it would have
+    // failed for want of one.
+    void answersWithoutDisplay() {
+        Result r = run({"--version"}, false);
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, QStringLiteral("zav-remote (ZAV Remote 2002) 1.0.0\n"));
+        r = run({"--frobnicate"}, false);
+        QCOMPARE(r.code, 2);
+        QCOMPARE(r.err, QStringLiteral(
+                            "zav-remote: Unknown option 'frobnicate'. Try 'zav-remote --help'.\n"));
+    }
+
     // Alone, a command sends its record from the settings file and --status listens for the
     // report on the listen port. With a copy running, the commands go to it and answer from its
     // state: no second listener, nothing in its log but what the command itself causes, and its
     // windows left as they were.
-    void linkCommands_data() { aloneOrThroughCopy(); }
+    void linkCommands_data() {
+        QTest::addColumn<bool>("throughCopy");
+        QTest::newRow("alone") << false;
+        QTest::newRow("through the running copy") << true;
+    }
     void linkCommands() {
         QFETCH(bool, throughCopy);
         ReportingServer server;
         RunningCopy running;
         if (throughCopy) {
-            writeSettings(freePort(), freePort()); // the command's own file would lead elsewhere
-            QVERIFY(running.start(runtime, sampleSettings(server.listenPort, server.port())));
+            // The command's own file would lead elsewhere.
+            writeIni(settingsFileBytes(sampleSettings(freePort(), freePort()), "x"));
+            QVERIFY(running.start(lock(), sampleSettings(server.listenPort, server.port())));
             const Result r = run({"--status"});
             QCOMPARE(r.code, 1); // no report yet
             QCOMPARE(r.out,
@@ -133,7 +216,7 @@ private slots:
             deliver(server.listenPort, "STATUS DIALSIGOK10:15am");
             QTRY_COMPARE(running.client->window().statusWord(), QStringLiteral("DIALING"));
         } else {
-            writeSettings(server.listenPort, server.port());
+            writeIni(settingsFileBytes(sampleSettings(server.listenPort, server.port()), "x"));
         }
         Result r = run({"--status"});
         QCOMPARE(r.code, 0);
@@ -164,132 +247,20 @@ private slots:
         }
         QCOMPARE(run({"--send", QStringLiteral("Caf\u00e9\nok")}).code, 0);
         QTRY_COMPARE(server.sent().last(), QByteArray("MESSAGCaf\xe9\r\nok"));
-        if (!throughCopy)
-            return;
-        QCOMPARE(running.client->newestEntry(),
-                 QStringList{QStringLiteral("     Sending a message to Server")});
-        QVERIFY(running.client->link().reports().isListening());
-        QCoreApplication::processEvents();
-        QVERIFY(window && window->isVisible());
-        QCOMPARE(window->messageText(), QStringLiteral("draft"));
-        // The window's own message still closes it once sent.
-        emit window->sendRequested();
-        QTRY_VERIFY(!window || !window->isVisible());
-        QTRY_COMPARE(server.sent().last(), QByteArray("MESSAGdraft"));
-    }
-
-    void aloneFailures() {
-        const int listenPort = freePort();
-        writeSettings(listenPort, freePort()); // nobody takes commands
-        Result r = run({"--disconnect"});
-        QCOMPARE(r.code, 1);
-        QVERIFY(r.err.contains(QLatin1String("not found")));
-        r = run({"--status"});
-        QCOMPARE(r.code, 1);
-        QVERIFY(r.out.startsWith(QLatin1String("NO SRVR!")));
-        // A busy listen port is said plainly.
-        QTcpServer busy;
-        QVERIFY(busy.listen(QHostAddress::AnyIPv4, quint16(listenPort)));
-        r = run({"--watch"});
-        QCOMPARE(r.code, 1);
-        QVERIFY2(r.err.contains(QString::number(listenPort)), qPrintable(r.err));
-    }
-
-    // Commands of the command line at once through the running copy: each is delivered once
-    // and says so, or exits 1 with its reason.
-    void concurrentSends_data() {
-        QTest::addColumn<bool>("serverUp");
-        QTest::newRow("server up") << true;
-        QTest::newRow("server down") << false;
-    }
-    void concurrentSends() {
-        QFETCH(bool, serverUp);
-        RecordServer server;
-        const int port = serverUp ? server.port() : freePort();
-        if (!serverUp)
-            server.server.close();
-        RunningCopy running;
-        QVERIFY(running.start(runtime, sampleSettings(freePort(), port)));
-        std::vector<std::unique_ptr<QProcess>> sends;
-        QStringList expected;
-        for (int i = 0; i < 20; ++i) {
-            sends.push_back(std::make_unique<QProcess>());
-            expected << QStringLiteral("MESSAGtext %1").arg(i);
-            start(*sends.back(), {"--send", QStringLiteral("text %1").arg(i)});
+        if (throughCopy) {
+            QCOMPARE(running.client->newestEntry(),
+                     QStringList{QStringLiteral("     Sending a message to Server")});
+            QVERIFY(running.client->link().reports().isListening());
+            QCoreApplication::processEvents();
+            QVERIFY(window && window->isVisible());
+            QCOMPARE(window->messageText(), QStringLiteral("draft"));
         }
-        for (const auto& p : sends)
-            QTRY_VERIFY_WITH_TIMEOUT(p->state() == QProcess::NotRunning, 20000);
-        for (const auto& p : sends) {
-            QCOMPARE(p->exitCode(), serverUp ? 0 : 1);
-            QCOMPARE(p->readAllStandardError().count('\n'), serverUp ? 0 : 1);
-        }
-        if (!serverUp)
-            return;
-        QTRY_COMPARE(server.records.size(), server.connections);
-        QStringList got;
-        for (const QByteArray& r : server.sent())
-            got << QString::fromLatin1(r);
-        got.sort();
-        expected.sort();
-        QCOMPARE(got, expected);
-    }
-
-    // Every line of --watch is a state the link was in: a report that changes the state and the
-    // time gives one line with both, alone and through the running copy; a message from the
-    // server comes as a line of its own, and a watcher whose running copy ends says so. The
-    // status bar examples of the README and the manual page run as the bars run them, alone:
-    // each line is what that bar reads.
-    void watchLines_data() {
-        QTest::addColumn<bool>("throughCopy");
-        QTest::addColumn<QString>("file"); // the example's file; none: --watch --json
-        QTest::addColumn<QString>("pattern");
-        QTest::addColumn<QByteArray>("first");
-        QTest::addColumn<QByteArray>("second"); // empty: a waybar object
-        const QByteArray json(R"({"card":true,"lastConnect":"10:15am","lastConnectShown":)"
-                              R"("10:15am","serverAnswered":true,"signal":false,"state":)"
-                              R"("online","status":"ONLINE","type":"status"})");
-        const QByteArray waiting(R"("state":"waiting")");
-        QTest::newRow("alone") << false << QString() << QString() << waiting << json;
-        QTest::newRow("through the running copy")
-            << true << QString() << QString() << waiting << json;
-        for (const char* file : {"README.md", "packaging/zav-remote.1"}) {
-            const QString path = QStringLiteral(ZAV_SOURCE_DIR "/") + QLatin1String(file);
-            auto example = [&](const char* bar, const char* pattern, const char* first,
-                               const char* second) {
-                QTest::addRow("%s %s", file, bar) << false << path << QString::fromLatin1(pattern)
-                                                  << QByteArray(first) << QByteArray(second);
-            };
-            example("waybar", "\"exec\": \"([^\"]+)\"", "\"alt\":\"waiting\"", "");
-            example("polybar", "\\nexec = ([^\\n]+)", "WAIT...", "ONLINE 10:15am");
-            example("i3blocks", "\\ncommand=([^\\n]+)", "WAIT...", "ONLINE 10:15am");
-        }
-    }
-    void watchLines() {
-        QFETCH(bool, throughCopy);
-        QFETCH(QString, file);
-        QFETCH(QString, pattern);
-        QFETCH(QByteArray, first);
-        QFETCH(QByteArray, second);
-        QStringList args{"zav-remote", "--watch", "--json"};
-        if (!file.isEmpty()) {
-            QFile f(file);
-            QVERIFY(f.open(QIODevice::ReadOnly));
-            const QString text =
-                QString::fromUtf8(f.readAll()).replace(QStringLiteral("\\-"), QStringLiteral("-"));
-            const QRegularExpressionMatch m = QRegularExpression(pattern).match(text);
-            QVERIFY2(m.hasMatch(), qPrintable(pattern));
-            args = QProcess::splitCommand(m.captured(1));
-        }
-        QCOMPARE(args.takeFirst(), QStringLiteral("zav-remote"));
-        ReportingServer server;
+        // Every line of --watch is a state the link was in: a report that changes the state and
+        // the time gives one line with both; a message from the server comes as a line of its own.
+        QTRY_COMPARE(server.pending, 0);
         server.report = "STATUS CONNNOSIG10:15am";
-        RunningCopy running;
-        if (throughCopy)
-            QVERIFY(running.start(runtime, sampleSettings(server.listenPort, server.port())));
-        else
-            writeSettings(server.listenPort, server.port());
         QProcess watch;
-        start(watch, args);
+        start(watch, {"--watch", "--json"});
         QByteArray lines;
         QTRY_VERIFY((lines += watch.readAllStandardOutput()).count('\n') >= 1);
         if (throughCopy)
@@ -299,61 +270,154 @@ private slots:
         lines += watch.readAllStandardOutput();
         const QList<QByteArray> each = lines.trimmed().split('\n');
         QCOMPARE(each.size(), 2);
+        const QByteArray first = throughCopy ? "\"state\":\"dialing\"" : "\"state\":\"waiting\"";
         QVERIFY2(each[0].contains(first), each[0].constData());
-        if (!second.isEmpty()) {
-            QCOMPARE(each[1], second);
-        } else {
-            const QJsonObject bar = QJsonDocument::fromJson(each[1]).object();
-            QCOMPARE(bar.value(QStringLiteral("text")).toString(), QStringLiteral("ONLINE"));
-            QCOMPARE(bar.value(QStringLiteral("class")).toArray(),
-                     (QJsonArray{QStringLiteral("online"), QStringLiteral("no-signal")}));
-            QVERIFY(bar.value(QStringLiteral("tooltip")).toString().contains("10:15am"));
-        }
+        QCOMPARE(each[1], "{\"card\":true,\"lastConnect\":\"10:15am\",\"lastConnectShown\":"
+                          "\"10:15am\",\"serverAnswered\":true,\"signal\":false,\"state\":"
+                          "\"online\",\"status\":\"ONLINE\",\"type\":\"status\"}");
         deliver(server.listenPort, "MESSAGHello");
         QTRY_VERIFY((lines += watch.readAllStandardOutput()).contains("Hello"));
-        if (file.isEmpty())
-            QVERIFY(lines.contains("\"from\":\"127.0.0.1\",\"text\":\"Hello\",\"time\":\""));
-        if (throughCopy)
-            running.control.reset(); // the running copy ends
-        else
+        QVERIFY(lines.contains("\"from\":\"127.0.0.1\",\"text\":\"Hello\",\"time\":\""));
+        if (!throughCopy) {
             watch.terminate();
-        QTRY_VERIFY(watch.state() == QProcess::NotRunning);
-        if (!throughCopy)
-            return;
-        // A watcher whose running copy ends says so on standard error and exits with 1.
-        QCOMPARE(watch.exitCode(), 1);
-        const QByteArray err = watch.readAllStandardError();
-        QCOMPARE(err.count('\n'), 1);
-        QVERIFY2(err.contains("ended"), err.constData());
-    }
-
-    // A second start ends at once and shows nothing; the running copy comes forward, or, while
-    // the Options panel is open, the panel does: the main window stays hidden and polling stays
-    // off until Cancel.
-    void secondStart_data() {
-        QTest::addColumn<bool>("optionsOpen");
-        QTest::newRow("main window hidden") << false;
-        QTest::newRow("Options panel open") << true;
-    }
-    void secondStart() {
-        QFETCH(bool, optionsOpen);
-        RunningCopy running;
-        QVERIFY(running.start(runtime, sampleSettings(freePort(), freePort()), true));
-        TestClient& copy = *running.client;
-        if (optionsOpen)
-            copy.desktop.openOptions();
-        else
-            copy.window().hide();
-        QVERIFY(!copy.window().isVisible());
-        QCOMPARE(run({}).code, 0);
-        if (!optionsOpen) {
-            QTRY_VERIFY(copy.window().isVisible());
+            QVERIFY(watch.waitForFinished(5000));
+        }
+        // A command nobody takes exits 1 with its reason on one line.
+        server.server.close();
+        r = run({"--disconnect"});
+        QCOMPARE(r.code, 1);
+        QCOMPARE(r.err.count(QLatin1Char('\n')), 1);
+        if (throughCopy) {
+            // A watcher whose running copy ends says so on standard error and exits with 1.
+            running.control.reset();
+            QTRY_VERIFY(watch.state() == QProcess::NotRunning);
+            QCOMPARE(watch.exitCode(), 1);
+            const QByteArray err = watch.readAllStandardError();
+            QVERIFY2(err.count('\n') == 1 && err.contains("ended"), err.constData());
             return;
         }
+        QVERIFY(r.err.contains(QLatin1String("not found")));
+        r = run({"--status"});
+        QCOMPARE(r.code, 1);
+        QVERIFY(r.out.startsWith(QLatin1String("NO SRVR!")));
+        // A busy listen port is said plainly.
+        QTcpServer busy;
+        QVERIFY(busy.listen(QHostAddress::AnyIPv4, quint16(server.listenPort)));
+        r = run({"--watch"});
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains(QString::number(server.listenPort)), qPrintable(r.err));
+    }
+
+    // A second start ends at once and shows nothing; while the Options panel is open the panel
+    // comes forward (the main window stays hidden and polling stays off), else the main window.
+    void secondStart() {
+        RunningCopy running;
+        QVERIFY(running.start(lock(), sampleSettings(freePort(), freePort()), true));
+        TestClient& copy = *running.client;
+        copy.desktop.openOptions();
+        QVERIFY(!copy.window().isVisible());
+        QCOMPARE(run({}).code, 0);
         QTest::qWait(50);
         QVERIFY(copy.desktop.optionsPanel() && copy.desktop.optionsPanel()->isVisible());
         QVERIFY(!copy.window().isVisible());
         QVERIFY(!copy.link().isPolling());
+        copy.desktop.optionsPanel()->cancel();
+        copy.window().hide();
+        QCOMPARE(run({}).code, 0);
+        QTRY_VERIFY(copy.window().isVisible());
+    }
+
+    // The client against the stand-in: the first poll leaves one interval after start-up and
+    // is answered; SIGTERM runs the normal shutdown, which writes the file anew with today's
+    // date.
+    void pollReportAndShutdown() {
+        const int listen = freePort();
+        int receive = freePort();
+        while (receive == listen)
+            receive = freePort();
+        Settings s = sampleSettings(listen, receive);
+        s.saveWindowPosition = true;
+        writeIni(settingsFileBytes(s, QStringLiteral("written by the test")));
+        QProcess sim, client;
+        sim.start(qEnvironmentVariable("ZAV_TEST_BIN_DIR") + "/zav-manager-sim",
+                  {"--receive-port", QString::number(receive), "--client-port",
+                   QString::number(listen), "--dial-seconds", "0"});
+        QVERIFY(sim.waitForStarted());
+        start(client, {});
+        QByteArray out;
+        QTRY_VERIFY2_WITH_TIMEOUT((out += sim.readAllStandardOutput()).contains("<- STATUS"),
+                                  out.constData(), 15000);
+        QTRY_VERIFY2_WITH_TIMEOUT((out += sim.readAllStandardOutput()).contains("-> STATUS DISC"),
+                                  out.constData(), 5000);
+        ::kill(pid_t(client.processId()), SIGTERM);
+        QVERIFY(client.waitForFinished(5000));
+        QCOMPARE(client.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(client.exitCode(), 0);
+        QVERIFY(!readIni().contains("written by the test"));
+        Settings back;
+        QVERIFY(readSettingsFile(ini(), back) && back == s);
+        sim.write("quit\n");
+        QVERIFY(sim.waitForFinished(5000));
+    }
+
+    // A signal that comes while start-up still runs (the splash, then the box about the
+    // settings file) is not fatal: the box goes, and the normal shutdown runs.
+    void signalsDuringStartUp_data() {
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<QByteArray>("file"); // null: none
+        QTest::newRow("SIGTERM, no settings file") << int(SIGTERM) << QByteArray();
+        QTest::newRow("SIGHUP, unreadable file") << int(SIGHUP) << QByteArray("'\r\nport\r\n");
+        QTest::newRow("SIGINT, no settings file") << int(SIGINT) << QByteArray();
+    }
+    void signalsDuringStartUp() {
+        QFETCH(int, signal);
+        QFETCH(QByteArray, file);
+        writeIni(file);
+        QFile::remove(lock());
+        QProcess p;
+        start(p, {});
+        QVERIFY(p.waitForStarted());
+        // The instance lock is the first thing start-up takes.
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(lock()), 10000);
+        ::kill(pid_t(p.processId()), signal);
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 0);
+        QCOMPARE(readIni(), file.isNull() ? QByteArray() : file);
+    }
+
+    // In the client itself: the box closes at once; the shutdown waits for the program's
+    // handler and then runs.
+    void signalWhileTheStartUpBoxIsOpen() {
+        catchTerminationSignals();
+        watchTerminationSignals();
+        TestEnvironment t; // no settings file: start-up shows the missing-file box
+        setMessageBoxHook(nullptr);
+        bool boxSeen = false;
+        bool boxStayed = false; // closed here after a while, so that a fault fails, not hangs
+        QDeadlineTimer giveUp;
+        QTimer watch;
+        watch.setInterval(5);
+        connect(&watch, &QTimer::timeout, this, [&] {
+            QWidget* box = QApplication::activeModalWidget();
+            if (box && !boxSeen) {
+                boxSeen = true;
+                giveUp.setRemainingTime(5000);
+                ::raise(SIGTERM);
+            } else if (box && giveUp.hasExpired()) {
+                boxStayed = true;
+                box->close();
+            }
+        });
+        watch.start();
+        TestClient c;
+        QVERIFY(c.start()); // comes back only once the box has gone
+        watch.stop();
+        QVERIFY(boxSeen && !boxStayed);
+        QVERIFY(!QApplication::activeModalWidget());
+        QVERIFY(!c.app.isShutDown());
+        onTerminationSignal([&c] { c.desktop.requestShutdown(); });
+        QTRY_VERIFY(c.app.isShutDown() && !c.window().isVisible());
     }
 };
 
