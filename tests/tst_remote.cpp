@@ -1,30 +1,81 @@
-// The command line and the real program: the parser; the link commands alone from the
-// settings file against peers on 127.0.0.1 and through a running copy (in this process) over
-// the local channel; the client against the ZAV Manager stand-in; termination signals.
+// The command line, its local channel to the running copy, and the real program run alone, through
+// a copy in this process and against the stand-in, on 127.0.0.1.
 #include "testsupport.h"
 
 #include "app/clientrun.h"
 #include "app/commandline.h"
+#include "app/controlchannel.h"
 #include "app/controlservice.h"
+#include "app/linkstatus.h"
 #include "app/terminationsignals.h"
-
-#include "ui/messages/sendmessage.h"
-#include "ui/options/options.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QJsonObject>
+#include <QLocalSocket>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QtTest>
 #include <csignal>
+#include <fcntl.h>
 #include <memory>
+#include <sys/resource.h>
+#include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
 
-// The server's receive port that answers every STATUS with a report to the client's listen port
-// 200 ms later.
+// Descriptors closed when the test ends.
+struct Held : std::vector<int> {
+    ~Held() {
+        for (int fd : *this)
+            ::close(fd);
+    }
+};
+
+// A socket listening at `a` that accepts only when the test does, giving up after 2 s.
+int listenAt(const sockaddr* a, socklen_t size, int backlog) {
+    const int fd = ::socket(a->sa_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const timeval limit{2, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    if (::bind(fd, a, size) != 0 || ::listen(fd, backlog) != 0)
+        qWarning("cannot listen");
+    return fd;
+}
+
+// Clients that connect and wait: on a backlog of 0 they fill the listener's queue.
+void queueClients(Held& held, const sockaddr* a, socklen_t size) {
+    for (int i = 0; i < 4; ++i) {
+        held.push_back(::socket(a->sa_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+        ::connect(held.back(), a, size);
+    }
+}
+
+sockaddr_un unixAddress(const QString& path) {
+    sockaddr_un a{};
+    a.sun_family = AF_UNIX;
+    const QByteArray name = QFile::encodeName(path);
+    memcpy(a.sun_path, name.constData(), size_t(name.size()));
+    return a;
+}
+
+// A command-line client of the running copy, driven by this test's event loop.
+struct Client {
+    QLocalSocket socket;
+    QByteArray answer;
+    bool ended = false;
+    explicit Client(const QString& path, const QByteArray& request = {}) {
+        QObject::connect(&socket, &QLocalSocket::readyRead, &socket,
+                         [this] { answer += socket.readAll(); });
+        QObject::connect(&socket, &QLocalSocket::disconnected, &socket, [this] { ended = true; });
+        if (!request.isEmpty())
+            QObject::connect(&socket, &QLocalSocket::connected, &socket,
+                             [this, request] { socket.write(request + '\n'); });
+        socket.connectToServer(path);
+    }
+};
+
+// A receive port that answers every STATUS 200 ms later with a report to the listen port.
 struct ReportingServer : RecordServer {
     int listenPort = freePort();
     int pending = 0;
@@ -47,13 +98,7 @@ struct ReportingServer : RecordServer {
     }
 };
 
-struct Result {
-    int code = -1;
-    QString out, err;
-};
-
-// A running copy in this process that serves the local channel; its own polling stays off
-// unless asked for.
+// A running copy in this process serving the local channel, polling only when asked to.
 struct RunningCopy {
     TestEnvironment t;
     std::unique_ptr<TestClient> client;
@@ -81,7 +126,7 @@ class TestRemote : public QObject {
     QTemporaryDir dir;
     QString runtime;
 
-    // The program from a folder of its own, as a user's copy with its settings beside it.
+    // The program from a folder of its own, its settings beside it.
     void start(QProcess& p, const QStringList& args, bool display = true) {
         QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
         e.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
@@ -92,21 +137,21 @@ class TestRemote : public QObject {
         p.setProcessEnvironment(e);
         p.start(dir.filePath(QStringLiteral("zav-remote")), args);
     }
-    Result run(const QStringList& args, bool display = true) {
+    // The exit code, standard output and standard error, as "code|output|errors".
+    QString run(const QStringList& args, bool display = true) {
         QProcess p;
         start(p, args, display);
-        // The peers of this process answer while the program runs.
         QElapsedTimer clock;
         clock.start();
         while (p.state() != QProcess::NotRunning && clock.elapsed() < 15000)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-                QString::fromLocal8Bit(p.readAllStandardOutput()),
-                QString::fromLocal8Bit(p.readAllStandardError())};
+        return QString::number(p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1) + '|' +
+               QString::fromLocal8Bit(p.readAllStandardOutput()) + '|' +
+               QString::fromLocal8Bit(p.readAllStandardError());
     }
+    QString path() const { return dir.filePath(QStringLiteral("copy.socket")); }
     QString ini() const { return settingsFilePath(dir.path()); }
     QString lock() const { return runtime + QStringLiteral("/zav-remote-%1.lock").arg(getuid()); }
-    // The program's own settings file: `bytes`, or none when null.
     void writeIni(const QByteArray& bytes) {
         QFile f(ini());
         f.remove();
@@ -125,6 +170,7 @@ private slots:
         QVERIFY(QDir().mkpath(runtime));
         QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
+    void cleanup() { QFile::remove(path()); }
 
     void commandLine_data() {
         using Action = CommandLineRequest::Action;
@@ -133,9 +179,7 @@ private slots:
         QTest::addColumn<QString>("says");
         QTest::newRow("none") << "" << Action::Run << "";
         QTest::newRow("help") << "--help" << Action::Help << "Usage: zav-remote [options]";
-        QTest::newRow("short help") << "-h" << Action::Help << "--version";
         QTest::newRow("short version") << "-v" << Action::Version << "1.0.0";
-        QTest::newRow("unknown after help") << "--help -x" << Action::Misuse << "'x'";
         QTest::newRow("argument") << "server" << Action::Misuse << "unexpected argument 'server'";
         QTest::newRow("toolkit options pass")
             << "-platform offscreen -style fusion -session 1a2b -reverse" << Action::Run << "";
@@ -143,7 +187,6 @@ private slots:
             << "-platform" << Action::Misuse << "Missing value";
         QTest::newRow("two commands") << "--status --connect" << Action::Misuse << "one of";
         QTest::newRow("json alone") << "--json" << Action::Misuse << "--json goes with";
-        QTest::newRow("json with connect") << "--connect --json" << Action::Misuse << "--json goes";
         QTest::newRow("format with send")
             << "--send x --format line" << Action::Misuse << "--format goes";
         QTest::newRow("unknown format")
@@ -155,7 +198,6 @@ private slots:
             << "--send " + QString(351, QLatin1Char('x')) << Action::Misuse << "351 characters";
         QTest::newRow("a break counts two") << "--send " + QString(349, QLatin1Char('x')) + "\n"
                                             << Action::Misuse << "351";
-        QTest::newRow("message without its text") << "--send" << Action::Misuse << "Missing value";
     }
     void commandLine() {
         QFETCH(QString, arguments);
@@ -172,7 +214,6 @@ private slots:
             QCOMPARE(r.text.count(QLatin1Char('\n')), 1);
         if (action != CommandLineRequest::Action::Help)
             return;
-        // The settings file's place is told; the toolkit's options are not listed.
         QVERIFY(r.text.contains(QStringLiteral("~/.config/zav-remote/ZAV-Remote.ini")));
         QVERIFY(!r.text.contains(QStringLiteral("platform")));
         for (const char* o :
@@ -180,22 +221,281 @@ private slots:
             QVERIFY2(r.text.contains(QLatin1String(o)), o);
     }
 
-    // The program answers without a display: had it opened the window system it would have
-    // failed for want of one.
+    // Without a display: had the program opened the window system it would have failed.
     void answersWithoutDisplay() {
-        Result r = run({"--version"}, false);
-        QCOMPARE(r.code, 0);
-        QCOMPARE(r.out, QStringLiteral("zav-remote (ZAV Remote 2002) 1.0.0\n"));
-        r = run({"--frobnicate"}, false);
-        QCOMPARE(r.code, 2);
-        QCOMPARE(r.err, QStringLiteral(
-                            "zav-remote: Unknown option 'frobnicate'. Try 'zav-remote --help'.\n"));
+        QCOMPARE(run({"--version"}, false), "0|zav-remote (ZAV Remote 2002) 1.0.0\n|");
+        QCOMPARE(run({"--frobnicate"}, false),
+                 "2||zav-remote: Unknown option 'frobnicate'. Try 'zav-remote --help'.\n");
     }
 
-    // Alone, a command sends its record from the settings file and --status listens for the
-    // report on the listen port. With a copy running, the commands go to it and answer from its
-    // state: no second listener, nothing in its log but what the command itself causes, and its
-    // windows left as they were.
+    // Whatever the running copy does, the answer or the reason comes within the deadline.
+    void askEndsInTime_data() {
+        QTest::addColumn<QString>("copy");
+        QTest::addColumn<int>("reply");
+        QTest::newRow("none runs") << "none" << int(CopyReply::NoCopy);
+        QTest::newRow("socket left by an ended copy") << "stale" << int(CopyReply::NoCopy);
+        QTest::newRow("stopped copy") << "stopped" << int(CopyReply::TimedOut);
+        QTest::newRow("queue full") << "full" << int(CopyReply::TimedOut);
+        QTest::newRow("answers") << "answers" << int(CopyReply::Answered);
+        QTest::newRow("closes unanswered") << "closes" << int(CopyReply::Ended);
+    }
+    void askEndsInTime() {
+        QFETCH(QString, copy);
+        QFETCH(int, reply);
+        Held held;
+        std::thread running;
+        const sockaddr_un a = unixAddress(path());
+        const auto* at = reinterpret_cast<const sockaddr*>(&a);
+        if (copy == QLatin1String("stale")) {
+            ::close(listenAt(at, sizeof a, 1));
+        } else if (copy != QLatin1String("none")) {
+            held.push_back(listenAt(at, sizeof a, copy == QLatin1String("full") ? 0 : 4));
+            if (copy == QLatin1String("full"))
+                queueClients(held, at, sizeof a);
+            const bool answers = copy == QLatin1String("answers");
+            if (answers || copy == QLatin1String("closes"))
+                running = std::thread([fd = held[0], answers] {
+                    const int c = ::accept(fd, nullptr, nullptr);
+                    char request[64];
+                    if (::read(c, request, sizeof request) > 0 && answers &&
+                        ::write(c, "ok\n", 3) != 3)
+                        qWarning("the answer was not written");
+                    ::close(c);
+                });
+        }
+        QElapsedTimer clock;
+        clock.start();
+        QStringList lines;
+        const CopyReply got = askRunningCopy(
+            path(), QStringLiteral("status"),
+            [&](const QString& l) {
+                lines << l;
+                return false;
+            },
+            QDeadlineTimer(300), QDeadlineTimer(300));
+        const qint64 took = clock.elapsed();
+        if (running.joinable())
+            running.join();
+        QCOMPARE(int(got), reply);
+        QVERIFY2(took < 1500, qPrintable(QString::number(took)));
+        QCOMPARE(lines, got == CopyReply::Answered ? QStringList{"ok"} : QStringList());
+    }
+
+    // A client that sends no whole request in time is dropped; one that does is kept.
+    void silentClientsAreDropped() {
+        ControlServer server;
+        server.setRequestWait(100);
+        QVERIFY(server.listen(path()));
+        QList<ControlConnection*> asked;
+        connect(&server, &ControlServer::request, this,
+                [&](ControlConnection* c, const QString&) { asked << c; });
+        std::vector<std::unique_ptr<Client>> silent;
+        for (int i = 0; i < 20; ++i)
+            silent.push_back(std::make_unique<Client>(path()));
+        Client half(path());
+        QTRY_VERIFY(half.socket.state() == QLocalSocket::ConnectedState);
+        half.socket.write("stat");
+        Client whole(path(), "watch");
+        QTRY_COMPARE(asked.size(), 1);
+        QTRY_COMPARE(server.connectionCount(), 1);
+        for (const auto& c : silent)
+            QTRY_VERIFY(c->ended);
+        QTRY_VERIFY(half.ended);
+        QVERIFY(!whole.ended);
+    }
+
+    // Out of descriptors, the server pauses instead of spinning and then takes the client.
+    void acceptPausesWithoutDescriptors() {
+        ControlServer server;
+        server.setAcceptPause(50);
+        QVERIFY(server.listen(path()));
+        connect(&server, &ControlServer::request, this, [](ControlConnection* c, const QString&) {
+            c->sendLine(QStringLiteral("ok"));
+            c->close();
+        });
+        Client client(path(), "status");
+        rlimit saved{};
+        QVERIFY(::getrlimit(RLIMIT_NOFILE, &saved) == 0);
+        int pauses = 0;
+        {
+            Held fillers;
+            for (int fd; (fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;) {
+                fillers.push_back(fd);
+                if (fillers.size() > 4096) { // a lower limit keeps filling it cheap
+                    const rlimit low{rlim_t(fd), saved.rlim_max};
+                    ::setrlimit(RLIMIT_NOFILE, &low);
+                }
+            }
+            QTest::qWait(300);
+            pauses = server.acceptPauses();
+        }
+        ::setrlimit(RLIMIT_NOFILE, &saved);
+        QVERIFY2(pauses >= 1 && pauses <= 10, qPrintable(QString::number(pauses)));
+        QVERIFY(server.isListening());
+        QTRY_COMPARE(client.answer, QByteArray("ok\n"));
+    }
+
+    // Each queued command goes out once (a poll tick that replaces it included) and is
+    // answered for its own record; one that cannot go out in time is never sent afterwards.
+    void queuedCommands_data() {
+        QTest::addColumn<QString>("server"); // "up", "down" or "stuck"
+        QTest::addColumn<bool>("tickBetween");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::newRow("server up") << "up" << false << QByteArray("sent\n");
+        QTest::newRow("server up, poll ticks between") << "up" << true << QByteArray("sent\n");
+        QTest::newRow("server down") << "down" << false << QByteArray("failed\n");
+        QTest::newRow("server stuck") << "stuck" << false << QByteArray("timeout\n");
+    }
+    void queuedCommands() {
+        QFETCH(QString, server);
+        QFETCH(bool, tickBetween);
+        QFETCH(QByteArray, answer);
+        const bool up = server == QLatin1String("up"), stuck = server == QLatin1String("stuck");
+        RecordServer records;
+        const int port = up ? records.port() : freePort();
+        if (!up)
+            records.server.close();
+        // A server whose queue is full leaves connections unanswered.
+        Held held;
+        if (stuck) {
+            sockaddr_in a{};
+            a.sin_family = AF_INET;
+            a.sin_port = htons(quint16(port));
+            a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            held.push_back(listenAt(reinterpret_cast<sockaddr*>(&a), sizeof a, 0));
+            queueClients(held, reinterpret_cast<sockaddr*>(&a), sizeof a);
+            QTest::qWait(50);
+        }
+        ServerLink link;
+        link.setServer(QStringLiteral("127.0.0.1"), port);
+        ControlService service(link, LinkStatus{}, nullptr);
+        if (stuck)
+            service.setRequestTimeout(300);
+        QVERIFY(service.listen(path()));
+        std::vector<std::unique_ptr<Client>> clients;
+        QList<QByteArray> expected;
+        for (int i = 0; i < (stuck ? 2 : 20); ++i) {
+            const QByteArray text = "m" + QByteArray::number(i);
+            expected << "MESSAG" + text;
+            clients.push_back(std::make_unique<Client>(path(), "send [\"" + text + "\"]"));
+            if (tickBetween && i % 4 == 0) {
+                QCoreApplication::processEvents();
+                link.requestStatus();
+            }
+        }
+        for (const auto& c : clients)
+            QTRY_VERIFY(c->ended);
+        for (const auto& c : clients)
+            QCOMPARE(c->answer, answer);
+        QVERIFY(!stuck || !link.commands().isBusy());
+        if (!up)
+            return;
+        QTRY_COMPARE(records.records.size(), records.connections);
+        QList<QByteArray> messages;
+        for (const QByteArray& r : records.sent())
+            if (r.startsWith("MESSAG"))
+                messages << r;
+        std::sort(messages.begin(), messages.end());
+        std::sort(expected.begin(), expected.end());
+        QCOMPARE(messages, expected);
+    }
+
+    // The fields a script or a status bar reads for every state.
+    void machineFields_data() {
+        QTest::addColumn<int>("state");         // -1: no report yet, -2: no settings file
+        QTest::addColumn<QByteArray>("fields"); // state, signal, card, lastConnect
+        QTest::addColumn<QString>("line");
+        auto row = [](auto state, const char* fields, const char* line) {
+            QTest::newRow(fields) << int(state) << QByteArray(fields).replace('\'', '"')
+                                  << QString::fromLatin1(line);
+        };
+        using S = LinkState;
+        row(S::Online, "['online',true,true,'10:15am']", "ONLINE 10:15am");
+        row(S::OnlineNoSignal, "['online',false,true,'10:15am']", "ONLINE 10:15am");
+        row(S::Offline, "['offline',true,true,'10:15am']", "OFFLINE 10:15am");
+        row(S::OfflineNoSignal, "['offline',false,true,'10:15am']", "OFFLINE 10:15am");
+        row(S::Dialing, "['dialing',true,true,'10:15am']", "DIALING 10:15am");
+        row(S::DialingNoSignal, "['dialing',false,true,'10:15am']", "DIALING 10:15am");
+        row(S::NoCard, "['no-card',null,false,'10:15am']", "NO CARD 10:15am");
+        row(S::NoServer, "['no-server',null,null,null]", "NO SRVR!");
+        row(-1, "['waiting',null,null,null]", "WAIT...");
+        row(-2, "['error',null,null,null]", "ERROR");
+    }
+    void machineFields() {
+        QFETCH(int, state);
+        QFETCH(QByteArray, fields);
+        QFETCH(QString, line);
+        LinkStatus s;
+        s.settingsMissing = state == -2;
+        if (state >= 0) {
+            s.state = LinkState(state);
+            s.serverAnswered = s.state != LinkState::NoServer;
+            s.lastConnect =
+                s.serverAnswered ? QStringLiteral("10:15am") : QStringLiteral("No Server!");
+        }
+        const QJsonObject o = statusObject(s);
+        QJsonArray got;
+        for (const char* key : {"state", "signal", "card", "lastConnect"}) {
+            QVERIFY2(o.contains(QLatin1String(key)), key);
+            got << o.value(QLatin1String(key));
+        }
+        QCOMPARE(QJsonDocument(got).toJson(QJsonDocument::Compact), fields);
+        QCOMPARE(StatusPrinter(OutputFormat::Line).line(o), line);
+        const QJsonObject bar =
+            QJsonDocument::fromJson(StatusPrinter(OutputFormat::Waybar).line(o).toUtf8()).object();
+        QCOMPARE(bar.value(QStringLiteral("alt")), got[0]);
+        QCOMPARE(bar.value(QStringLiteral("class")).toArray().first(), got[0]);
+    }
+
+    // A message joins the status line in the one-line formats, as plain text.
+    void messagesJoinTheStatusLine() {
+        LinkStatus s;
+        s.state = LinkState::Offline;
+        s.serverAnswered = true;
+        s.lastConnect = QStringLiteral("09:00pm");
+        const QJsonObject message = messageObject(QStringLiteral("<b>Dial</b>\r\nat 9"),
+                                                  QStringLiteral("10.0.0.2"), QDateTime());
+        StatusPrinter line(OutputFormat::Line);
+        line.line(statusObject(s));
+        QCOMPARE(line.line(message),
+                 QStringLiteral("OFFLINE 09:00pm  message from 10.0.0.2: <b>Dial</b> / at 9"));
+        StatusPrinter bar(OutputFormat::Waybar);
+        bar.line(statusObject(s));
+        const QJsonObject o = QJsonDocument::fromJson(bar.line(message).toUtf8()).object();
+        QCOMPARE(o.value(QStringLiteral("text")).toString(), QStringLiteral("OFFLINE"));
+        QCOMPARE(o.value(QStringLiteral("class")).toArray(),
+                 (QJsonArray{QStringLiteral("offline"), QStringLiteral("message")}));
+        QVERIFY(o.value(QStringLiteral("tooltip"))
+                    .toString()
+                    .endsWith(QLatin1String("message from 10.0.0.2:\n<b>Dial</b>\r\nat 9")));
+    }
+
+    // Each report is applied whole and announced once, after a failure too.
+    void reportAnnouncedOnce() {
+        ServerLink link;
+        LinkStatusTracker tracker(link);
+        QList<LinkStatus> seen;
+        connect(&tracker, &LinkStatusTracker::changed, this,
+                [&](const LinkStatus& s) { seen << s; });
+        const QList<QStringList> steps{{"STATUS WHATEVER!09:10pm", "WAIT...", "09:10pm"},
+                                       {"STATUS CONNSIGOK09:09pm", "ONLINE", "09:09pm"},
+                                       {"failure", "NO SRVR!"},
+                                       {"STATUS DISCSIGOK09:11pm", "OFFLINE", "09:11pm"}};
+        for (int i = 0; i < steps.size(); ++i) {
+            const bool failure = steps[i].size() == 2;
+            if (failure)
+                emit link.commandFailed();
+            else
+                link.dispatchRecord(steps[i][0], QStringLiteral("127.0.0.1"));
+            QCOMPARE(seen.size(), i + 1);
+            QCOMPARE(seen[i].word(), steps[i][1]);
+            QCOMPARE(seen[i].serverAnswered, !failure);
+            if (!failure)
+                QCOMPARE(seen[i].lastConnect, steps[i][2]);
+        }
+    }
+    // Alone, from the settings file; through the copy, from its state, leaving its log and
+    // windows as they were.
     void linkCommands_data() {
         QTest::addColumn<bool>("throughCopy");
         QTest::newRow("alone") << false;
@@ -205,47 +505,37 @@ private slots:
         QFETCH(bool, throughCopy);
         ReportingServer server;
         RunningCopy running;
+        const Settings settings = sampleSettings(server.listenPort, server.port());
+        // Through the copy, the command's own file would lead elsewhere.
+        const Settings own = throughCopy ? sampleSettings(freePort(), freePort()) : settings;
+        writeIni(settingsFileBytes(own, "x"));
         if (throughCopy) {
-            // The command's own file would lead elsewhere.
-            writeIni(settingsFileBytes(sampleSettings(freePort(), freePort()), "x"));
-            QVERIFY(running.start(lock(), sampleSettings(server.listenPort, server.port())));
-            const Result r = run({"--status"});
-            QCOMPARE(r.code, 1); // no report yet
-            QCOMPARE(r.out,
-                     QStringLiteral("WAIT...  last connect na  (no answer from the server)\n"));
+            QVERIFY(running.start(lock(), settings));
+            QCOMPARE(run({"--status"}),
+                     "1|WAIT...  last connect na  (no answer from the server)\n|");
             deliver(server.listenPort, "STATUS DIALSIGOK10:15am");
             QTRY_COMPARE(running.client->window().statusWord(), QStringLiteral("DIALING"));
-        } else {
-            writeIni(settingsFileBytes(sampleSettings(server.listenPort, server.port()), "x"));
         }
-        Result r = run({"--status"});
-        QCOMPARE(r.code, 0);
-        QCOMPARE(r.out, QStringLiteral("DIALING  last connect 10:15am  (server answered)\n"));
-        r = run({"--status", "--json"});
-        QCOMPARE(r.code, 0);
-        const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
-        QCOMPARE(o.value(QStringLiteral("status")).toString(), QStringLiteral("DIALING"));
-        QCOMPARE(o.value(QStringLiteral("lastConnect")).toString(), QStringLiteral("10:15am"));
-        QCOMPARE(o.value(QStringLiteral("serverAnswered")).toBool(), true);
-
+        QCOMPARE(run({"--status"}), "0|DIALING  last connect 10:15am  (server answered)\n|");
+        QString r = run({"--status", "--json"});
+        QVERIFY2(r.startsWith("0|") && r.contains("\"serverAnswered\":true,\"signal\":true,"
+                                                  "\"state\":\"dialing\""),
+                 qPrintable(r));
         const int before = throughCopy ? int(running.client->window().logLines().size()) : 0;
         const QList<QByteArray> polls = server.sent();
-        QCOMPARE(run({"--connect"}).code, 0);
+        QCOMPARE(run({"--connect"}), "0||");
         QTRY_COMPARE(server.sent(), polls + QList<QByteArray>{"CONNEC"});
+        QPointer<SendMessageWindow> window;
         if (throughCopy) {
             TestClient& copy = *running.client;
             QCOMPARE(copy.newestEntry(), QStringList{QStringLiteral("     Requesting a Connect")});
             QCOMPARE(int(copy.window().logLines().size()), qMin(22, before + 3));
-        }
-        // A message of the command line leaves the send window and its unsent text alone.
-        QPointer<SendMessageWindow> window;
-        if (throughCopy) {
-            running.client->desktop.openSendMessage();
-            window = running.client->desktop.sendMessageWindow();
+            copy.desktop.openSendMessage();
+            window = copy.desktop.sendMessageWindow();
             QVERIFY(window && window->findChild<QPlainTextEdit*>());
             window->findChild<QPlainTextEdit*>()->setPlainText(QStringLiteral("draft"));
         }
-        QCOMPARE(run({"--send", QStringLiteral("Caf\u00e9\nok")}).code, 0);
+        QCOMPARE(run({"--send", QStringLiteral("Caf\u00e9\nok")}), "0||");
         QTRY_COMPARE(server.sent().last(), QByteArray("MESSAGCaf\xe9\r\nok"));
         if (throughCopy) {
             QCOMPARE(running.client->newestEntry(),
@@ -255,8 +545,7 @@ private slots:
             QVERIFY(window && window->isVisible());
             QCOMPARE(window->messageText(), QStringLiteral("draft"));
         }
-        // Every line of --watch is a state the link was in: a report that changes the state and
-        // the time gives one line with both; a message from the server comes as a line of its own.
+        // A report that changes state and time gives one line; a message one of its own.
         QTRY_COMPARE(server.pending, 0);
         server.report = "STATUS CONNNOSIG10:15am";
         QProcess watch;
@@ -282,13 +571,10 @@ private slots:
             watch.terminate();
             QVERIFY(watch.waitForFinished(5000));
         }
-        // A command nobody takes exits 1 with its reason on one line.
         server.server.close();
         r = run({"--disconnect"});
-        QCOMPARE(r.code, 1);
-        QCOMPARE(r.err.count(QLatin1Char('\n')), 1);
+        QVERIFY2(r.startsWith("1||") && r.count('\n') == 1, qPrintable(r));
         if (throughCopy) {
-            // A watcher whose running copy ends says so on standard error and exits with 1.
             running.control.reset();
             QTRY_VERIFY(watch.state() == QProcess::NotRunning);
             QCOMPARE(watch.exitCode(), 1);
@@ -296,63 +582,75 @@ private slots:
             QVERIFY2(err.count('\n') == 1 && err.contains("ended"), err.constData());
             return;
         }
-        QVERIFY(r.err.contains(QLatin1String("not found")));
-        r = run({"--status"});
-        QCOMPARE(r.code, 1);
-        QVERIFY(r.out.startsWith(QLatin1String("NO SRVR!")));
-        // A busy listen port is said plainly.
+        QVERIFY2(r.contains(QLatin1String("not found")), qPrintable(r));
+        QVERIFY(run({"--status"}).startsWith(QLatin1String("1|NO SRVR!")));
         QTcpServer busy;
         QVERIFY(busy.listen(QHostAddress::AnyIPv4, quint16(server.listenPort)));
         r = run({"--watch"});
-        QCOMPARE(r.code, 1);
-        QVERIFY2(r.err.contains(QString::number(server.listenPort)), qPrintable(r.err));
+        QVERIFY2(r.startsWith("1|") && r.contains(QString::number(server.listenPort)),
+                 qPrintable(r));
     }
 
-    // A second start ends at once and shows nothing; while the Options panel is open the panel
-    // comes forward (the main window stays hidden and polling stays off), else the main window.
+    // A second start brings the copy forward: the Options panel while it is open, else the window.
     void secondStart() {
         RunningCopy running;
         QVERIFY(running.start(lock(), sampleSettings(freePort(), freePort()), true));
         TestClient& copy = *running.client;
         copy.desktop.openOptions();
         QVERIFY(!copy.window().isVisible());
-        QCOMPARE(run({}).code, 0);
+        QCOMPARE(run({}), "0||");
         QTest::qWait(50);
         QVERIFY(copy.desktop.optionsPanel() && copy.desktop.optionsPanel()->isVisible());
         QVERIFY(!copy.window().isVisible());
         QVERIFY(!copy.link().isPolling());
         copy.desktop.optionsPanel()->cancel();
         copy.window().hide();
-        QCOMPARE(run({}).code, 0);
+        QCOMPARE(run({}), "0||");
         QTRY_VERIFY(copy.window().isVisible());
     }
 
-    // The client against the stand-in: the first poll leaves one interval after start-up and
-    // is answered; SIGTERM runs the normal shutdown, which writes the file anew with today's
-    // date.
-    void pollReportAndShutdown() {
+    // A signal runs the normal shutdown, also while start-up still runs.
+    void signalsEndTheClientNormally_data() {
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<QByteArray>("file"); // null: none; "sim": settings for the stand-in
+        QTest::newRow("SIGTERM, polling the stand-in") << int(SIGTERM) << QByteArray("sim");
+        QTest::newRow("SIGTERM, no settings file") << int(SIGTERM) << QByteArray();
+        QTest::newRow("SIGHUP, unreadable file") << int(SIGHUP) << QByteArray("'\r\nport\r\n");
+        QTest::newRow("SIGINT, no settings file") << int(SIGINT) << QByteArray();
+    }
+    void signalsEndTheClientNormally() {
+        QFETCH(int, signal);
+        QFETCH(QByteArray, file);
+        const bool polling = file == "sim";
         const int listen = freePort();
         int receive = freePort();
         while (receive == listen)
             receive = freePort();
         Settings s = sampleSettings(listen, receive);
         s.saveWindowPosition = true;
-        writeIni(settingsFileBytes(s, QStringLiteral("written by the test")));
+        writeIni(polling ? settingsFileBytes(s, QStringLiteral("written by the test")) : file);
+        QFile::remove(lock());
         QProcess sim, client;
-        sim.start(qEnvironmentVariable("ZAV_TEST_BIN_DIR") + "/zav-manager-sim",
-                  {"--receive-port", QString::number(receive), "--client-port",
-                   QString::number(listen), "--dial-seconds", "0"});
-        QVERIFY(sim.waitForStarted());
+        if (polling)
+            sim.start(qEnvironmentVariable("ZAV_TEST_BIN_DIR") + "/zav-manager-sim",
+                      {"--receive-port", QString::number(receive), "--client-port",
+                       QString::number(listen), "--dial-seconds", "0"});
         start(client, {});
         QByteArray out;
-        QTRY_VERIFY2_WITH_TIMEOUT((out += sim.readAllStandardOutput()).contains("<- STATUS"),
-                                  out.constData(), 15000);
-        QTRY_VERIFY2_WITH_TIMEOUT((out += sim.readAllStandardOutput()).contains("-> STATUS DISC"),
-                                  out.constData(), 5000);
-        ::kill(pid_t(client.processId()), SIGTERM);
-        QVERIFY(client.waitForFinished(5000));
+        if (polling)
+            QTRY_VERIFY2_WITH_TIMEOUT(
+                (out += sim.readAllStandardOutput()).contains("-> STATUS DISC"), out.constData(),
+                20000);
+        else
+            QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(lock()), 10000);
+        ::kill(pid_t(client.processId()), signal);
+        QVERIFY(client.waitForFinished(10000));
         QCOMPARE(client.exitStatus(), QProcess::NormalExit);
         QCOMPARE(client.exitCode(), 0);
+        if (!polling) {
+            QCOMPARE(readIni(), file);
+            return;
+        }
         QVERIFY(!readIni().contains("written by the test"));
         Settings back;
         QVERIFY(readSettingsFile(ini(), back) && back == s);
@@ -360,34 +658,7 @@ private slots:
         QVERIFY(sim.waitForFinished(5000));
     }
 
-    // A signal that comes while start-up still runs (the splash, then the box about the
-    // settings file) is not fatal: the box goes, and the normal shutdown runs.
-    void signalsDuringStartUp_data() {
-        QTest::addColumn<int>("signal");
-        QTest::addColumn<QByteArray>("file"); // null: none
-        QTest::newRow("SIGTERM, no settings file") << int(SIGTERM) << QByteArray();
-        QTest::newRow("SIGHUP, unreadable file") << int(SIGHUP) << QByteArray("'\r\nport\r\n");
-        QTest::newRow("SIGINT, no settings file") << int(SIGINT) << QByteArray();
-    }
-    void signalsDuringStartUp() {
-        QFETCH(int, signal);
-        QFETCH(QByteArray, file);
-        writeIni(file);
-        QFile::remove(lock());
-        QProcess p;
-        start(p, {});
-        QVERIFY(p.waitForStarted());
-        // The instance lock is the first thing start-up takes.
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(lock()), 10000);
-        ::kill(pid_t(p.processId()), signal);
-        QVERIFY(p.waitForFinished(10000));
-        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(p.exitCode(), 0);
-        QCOMPARE(readIni(), file.isNull() ? QByteArray() : file);
-    }
-
-    // In the client itself: the box closes at once; the shutdown waits for the program's
-    // handler and then runs.
+    // The start-up box closes at once; the shutdown waits for the program's handler.
     void signalWhileTheStartUpBoxIsOpen() {
         catchTerminationSignals();
         watchTerminationSignals();
