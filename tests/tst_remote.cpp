@@ -1,5 +1,4 @@
-// The command line, its local channel to the running copy, and the real program run alone, through
-// a copy in this process and against the stand-in, on 127.0.0.1.
+// The command line, its channel to the running copy, and the program run as a user would.
 #include "testsupport.h"
 
 #include "app/clientrun.h"
@@ -77,8 +76,6 @@ struct ReportingServer : RecordServer {
             ++pending;
             QTimer::singleShot(200, &server, [this] {
                 --pending;
-                if (!records.contains("STATUS"))
-                    return;
                 auto* s = new QTcpSocket(&server);
                 QObject::connect(s, &QTcpSocket::connected, s, [s, r = report] {
                     s->write(r);
@@ -198,8 +195,7 @@ private slots:
         QCOMPARE(r.exitCode, misuse ? 2 : 0);
         if (misuse)
             QCOMPARE(r.text.count(QLatin1Char('\n')), 1);
-        // Help tells the settings file's place and not the toolkit's options.
-        if (action == CommandLineRequest::Action::Help)
+        if (action == CommandLineRequest::Action::Help) // the file's place, no toolkit options
             QVERIFY(r.text.contains("~/.config/zav-remote/ZAV-Remote.ini") &&
                     !r.text.contains("platform"));
     }
@@ -296,9 +292,8 @@ private slots:
         QTRY_COMPARE(client.answer, QByteArray("ok\n"));
     }
 
-    // Each queued command goes out once (a poll tick that replaces it included) and is
-    // answered for its own record; one that cannot go out in time is never sent afterwards.
-    // Clients that send no whole request in time are dropped meanwhile.
+    // Each queued command goes out once, answered for its own record, or never when too late;
+    // clients that send no whole request in time are dropped meanwhile.
     void queuedCommands_data() {
         QTest::addColumn<QString>("server"); // "up", "down" or "stuck"
         QTest::addColumn<bool>("tickBetween");
@@ -317,13 +312,9 @@ private slots:
         const int port = up ? records.port() : freePort();
         if (!up)
             records.server.close();
-        // A server whose queue is full leaves connections unanswered.
         Held held;
         if (stuck) {
-            sockaddr_in a{};
-            a.sin_family = AF_INET;
-            a.sin_port = htons(quint16(port));
-            a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            sockaddr_in a{AF_INET, htons(quint16(port)), {htonl(INADDR_LOOPBACK)}, {}};
             held.push_back(listenAt(reinterpret_cast<sockaddr*>(&a), sizeof a, 0));
             queueClients(held, reinterpret_cast<sockaddr*>(&a), sizeof a);
             QTest::qWait(50);
@@ -458,8 +449,7 @@ private slots:
         }
     }
 
-    // Alone, from the settings file; through the copy, from its state, leaving its log and
-    // windows as they were.
+    // Alone from the settings file, or from the copy's state leaving its log and windows alone.
     void linkCommands_data() {
         QTest::addColumn<bool>("throughCopy");
         QTest::newRow("alone") << false;
@@ -596,13 +586,12 @@ private slots:
                       {"--receive-port", QString::number(receive), "--client-port",
                        QString::number(listen), "--dial-seconds", "0"});
         start(client, {});
+        // The stand-in answers the first poll; the instance lock is what start-up takes first.
         QByteArray out;
-        if (polling)
-            QTRY_VERIFY2_WITH_TIMEOUT(
-                (out += sim.readAllStandardOutput()).contains("-> STATUS DISC"), out.constData(),
-                20000);
-        else
-            QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(lock()), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            polling ? (out += sim.readAllStandardOutput()).contains("-> STATUS DISC")
+                    : QFileInfo::exists(lock()),
+            20000);
         ::kill(pid_t(client.processId()), signal);
         QVERIFY(client.waitForFinished(10000));
         QCOMPARE(client.exitStatus(), QProcess::NormalExit);
