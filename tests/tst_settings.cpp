@@ -280,6 +280,7 @@ private slots:
             qputenv("XDG_CONFIG_HOME", xdg);
             QCOMPARE(userConfigHome(), *xdg == '/' ? "/srv/cfg" : "/home/ann/.config");
         }
+        QCOMPARE(settingsFilePath(QStringLiteral("/")), QStringLiteral("/ZAV-Remote.ini"));
         const SettingsPlaceFacts facts{QStringLiteral("/opt/zav"), true, false, "/home/ann"};
         QCOMPARE(chooseSettingsFile(facts), QStringLiteral("/opt/zav/ZAV-Remote.ini"));
     }
