@@ -132,3 +132,6 @@ template <class T> T* child(QObject* parent, const char* name) {
         qWarning("no child %s", name);
     return found;
 }
+inline void click(QWidget* parent, const char* name) {
+    QTest::mouseClick(child<QWidget>(parent, name), Qt::LeftButton);
+}

@@ -1,12 +1,16 @@
-// The main window: link states, start-up outcomes, start options, modes, tray, About, shutdown.
+// The client in its session: one copy, start-up and splash, link states, start options, modes,
+// tray, About, session manager and shutdown.
 #include "testsupport.h"
 
+#include "app/instancelock.h"
 #include "app/settingswriter.h"
 
 #include <QMenu>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScopeGuard>
+#include <QSessionManager>
+#include <unistd.h>
 
 // What the indicators and the tray show.
 struct Look {
@@ -25,21 +29,18 @@ Q_DECLARE_METATYPE(SettingsFile)
 
 namespace {
 
-const char* const kCommandButtons[] = {"connectButton", "disconnectButton",  "settingsButton",
-                                       "modeButton",    "sendMessageButton", "aboutButton"};
-
-// The status pictures on show (the 32-pixel pictures stacked at the top left).
-QList<QLabel*> shownPictures(MainWindow& w) {
+// The one status picture on show (they are stacked at the top left); fails on none or several.
+QLabel* shownPicture(MainWindow& w) {
     QList<QLabel*> out;
     for (QLabel* l : w.findChildren<QLabel*>())
         if (!l->pixmap().isNull() && l->height() == 32 && !l->isHidden())
             out << l;
-    return out;
+    return out.size() == 1 ? out[0] : nullptr;
 }
 
 void expectLook(TestClient& c, const Look& look) {
     MainWindow& w = c.window();
-    QCOMPARE(shownPictures(w).size(), 1);
+    QVERIFY(shownPicture(w));
     QCOMPARE(int(w.visiblePicture()), int(look.picture));
     QCOMPARE(w.statusWord(), look.word);
     QCOMPARE(w.lampColour(), look.lamp);
@@ -95,6 +96,75 @@ private slots:
             QCOMPARE(child<QLabel>(&c.window(), name)->textFormat(), Qt::PlainText);
     }
 
+    // Without a runtime folder the lock sits in a private folder and still keeps a second copy
+    // out; a lock file that another user put in the lock's place is no running copy.
+    void instanceLock() {
+        QTemporaryDir cache;
+        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+        const QByteArray cacheHome = qgetenv("XDG_CACHE_HOME");
+        qunsetenv("XDG_RUNTIME_DIR");
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
+        const auto restore = qScopeGuard([&] {
+            runtime.isNull() ? qunsetenv("XDG_RUNTIME_DIR") : qputenv("XDG_RUNTIME_DIR", runtime);
+            cacheHome.isNull() ? qunsetenv("XDG_CACHE_HOME") : qputenv("XDG_CACHE_HOME", cacheHome);
+        });
+        InstanceLock first;
+        QVERIFY(first.path().startsWith(cache.path()) && first.tryTake());
+        const QFileInfo folder(cache.filePath(QStringLiteral("zav-remote")));
+        QVERIFY(folder.isDir());
+        QCOMPARE(folder.permissions() & (QFile::WriteGroup | QFile::WriteOther | QFile::ReadOther),
+                 QFile::Permissions());
+        InstanceLock second;
+        QCOMPARE(second.path(), first.path());
+        QVERIFY(!second.tryTake());
+
+        if (geteuid() != 0)
+            QSKIP("Making a file of another user's needs root");
+        const QString path = cache.filePath(QStringLiteral("planted.lock"));
+        QLockFile planted(path);
+        QVERIFY(planted.tryLock(0));
+        QVERIFY(::chown(QFile::encodeName(path).constData(), 4242, 4242) == 0);
+        QVERIFY(InstanceLock(path).tryTake());
+    }
+
+    // Under a window manager the splash is exposed only after start-up's first pass of events;
+    // the hold, which processes none, must not begin before the splash has been painted.
+    void splashIsPaintedBeforeTheHold() {
+        // Holds the splash's paint events back for a moment, as a late expose does.
+        struct LateExpose : QObject {
+            bool released = false, delayed = false, painted = false;
+            bool eventFilter(QObject* watched, QEvent* event) override {
+                auto* splash = qobject_cast<SplashWindow*>(watched);
+                if (!splash || event->type() != QEvent::Paint)
+                    return false;
+                painted = released;
+                if (!released && !delayed) {
+                    delayed = true;
+                    QTimer::singleShot(200, splash, [this, splash] {
+                        released = true;
+                        splash->update();
+                    });
+                }
+                return !released;
+            }
+        } late;
+        Sandbox c;
+        env().splashHoldSeconds = 1;
+        int reads = 0;
+        bool paintedWhenHeld = false;
+        env().now = [&] {
+            // The hold's first look at the clock is where it begins; later looks end it.
+            if (reads++ == 0)
+                paintedWhenHeld = late.painted;
+            return c.clock.addSecs(reads > 1 ? 5 : 0);
+        };
+        qApp->installEventFilter(&late);
+        const bool started = c.start();
+        qApp->removeEventFilter(&late);
+        QVERIFY(started && late.delayed && paintedWhenHeld);
+    }
+
+    // Each outcome also refuses a second copy, which ends at once and shows nothing.
     void startup_data() {
         QTest::addColumn<SettingsFile>("file");
         QTest::addColumn<QPoint>("stored");     // twips
@@ -162,7 +232,6 @@ private slots:
 
         TestClient c;
         QVERIFY(c.start());
-        // A second copy ends at once and shows nothing; all below holds for the first still.
         TestClient second;
         QVERIFY(!second.start());
         QVERIFY(!second.window().isVisible() && !second.desktop.tray().shown() &&
@@ -178,7 +247,7 @@ private slots:
                                    entry.replaceInStrings("%1", QString::number(port)));
         expectLook(c, look);
         if (file == SettingsFile::Missing)
-            QCOMPARE(shownPictures(w).value(0)->toolTip(), c.desktop.tray().toolTip());
+            QCOMPARE(shownPicture(w)->toolTip(), c.desktop.tray().toolTip());
         QVERIFY(c.desktop.tray().shown() && w.isVisible());
         if (position != QPoint(-1, -1))
             QCOMPARE(w.pos(), position);
@@ -188,34 +257,37 @@ private slots:
         QCOMPARE(c.link().isPolling() ? c.link().pollIntervalMs() : 0, running ? 33000 : 0);
     }
 
-    void modesAndTray_data() {
+    // One session per start option: the tray toggles the window in its mode and place, never
+    // hiding it without a tray; two presses of the mode button return, the log and the buttons
+    // working in either mode; About, a minimised window, a session manager's save request and
+    // the tray menu; Quit ends it.
+    void session_data() {
         QTest::addColumn<bool>("mini"); // the start options
         QTest::addColumn<bool>("tray");
         QTest::addColumn<bool>("trayAvailable");
-        QTest::addColumn<bool>("visible");
-        QTest::newRow("normal") << false << false << true << true;
-        QTest::newRow("mini") << true << false << true << true;
-        QTest::newRow("tray") << false << true << true << false;
-        QTest::newRow("both") << true << true << true << false;
-        QTest::newRow("tray option, no tray") << false << true << false << true;
+        QTest::newRow("normal") << false << false << true;
+        QTest::newRow("mini") << true << false << true;
+        QTest::newRow("tray") << false << true << true;
+        QTest::newRow("both") << true << true << true;
+        QTest::newRow("tray option, no tray") << false << true << false;
     }
-    void modesAndTray() {
+    void session() {
         QFETCH(bool, mini);
         QFETCH(bool, tray);
         QFETCH(bool, trayAvailable);
-        QFETCH(bool, visible);
         TrayIcon::setTrayAvailableOverride(trayAvailable);
-        Settings s = sampleSettings(freePort(), freePort());
+        RecordServer server;
+        Settings s = sampleSettings(freePort(), server.port());
         s.startInMiniMode = mini;
         s.startInTray = tray;
         Sandbox c(s);
         QVERIFY(c.start());
         MainWindow& w = c.window();
+        const bool visible = !tray || !trayAvailable;
         const int height = mini ? 80 : 275;
         const QPoint corner = w.pos();
         QCOMPARE(w.isVisible(), visible);
         QCOMPARE(w.height(), height);
-        // The tray toggles the window in its mode and place; never hidden without a tray.
         emit c.desktop.tray().notification(0);
         QCOMPARE(w.isVisible(), !visible || !trayAvailable);
         emit c.desktop.tray().notification(0);
@@ -223,24 +295,54 @@ private slots:
         QCOMPARE(w.height(), height);
         QCOMPARE(w.pos(), corner);
 
-        // Two presses of the mode button return; the log and the buttons work in either mode.
         auto* mode = child<QPushButton>(&w, "modeButton");
         mode->click();
         QCOMPARE(w.height(), mini ? 275 : 80);
         emit c.link().logEntry({QStringLiteral("     x")});
-        for (const char* name : kCommandButtons)
+        for (const char* name : {"connectButton", "disconnectButton", "settingsButton",
+                                 "modeButton", "sendMessageButton", "aboutButton"})
             QVERIFY2(w.rect().contains(child<QWidget>(&w, name)->geometry()), name);
         mode->click();
         QCOMPARE(w.height(), height);
         QCOMPARE(w.pos(), corner);
         QCOMPARE(w.logLines().value(2), QStringLiteral("     x"));
-    }
+        // The focus sink lies out of sight.
+        QVERIFY(!QRect(0, 0, 161, 275).intersects(child<QWidget>(&w, "focusSink")->geometry()));
+        if (!trayAvailable)
+            return;
 
-    void trayMenu() {
-        TrayIcon::setTrayAvailableOverride(1);
-        RecordServer server;
-        Sandbox c(sampleSettings(freePort(), server.port()));
-        QVERIFY(c.start());
+        // About is one window, brought forward; closed, it goes (the menu makes it anew below).
+        child<QPushButton>(&w, "aboutButton")->click();
+        AboutWindow* about = c.desktop.aboutWindow();
+        child<QPushButton>(&w, "aboutButton")->click();
+        QCOMPARE(c.desktop.aboutWindow(), about);
+        about->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!c.desktop.aboutWindow());
+
+        // A minimised window (some window managers allow it) counts as hidden: the tray
+        // restores it, hidden afterwards or not.
+        for (const bool thenHidden : {false, true}) {
+            w.showMinimized();
+            QVERIFY(w.isMinimized());
+            if (thenHidden)
+                w.hide();
+            c.desktop.toggleFromTray();
+            QVERIFY(w.isVisible() && !w.isMinimized());
+            QCOMPARE(w.height(), height);
+            c.desktop.toggleFromTray();
+            QVERIFY(!w.isVisible());
+            c.desktop.toggleFromTray();
+        }
+
+        // A save request (a checkpoint, or a logout another program cancels) leaves it running.
+        if (auto* manager = qApp->findChild<QSessionManager*>()) {
+            emit qApp->commitDataRequest(*manager);
+            emit qApp->saveStateRequest(*manager);
+            QVERIFY(!c.app.isShutDown() && w.isVisible());
+            QVERIFY(c.link().reports().isListening() && c.link().isPolling());
+        }
+
         auto action = [&c](const char* text) {
             for (QAction* a : c.desktop.trayMenu()->actions())
                 if (a->text().remove(QLatin1Char('&')) == QLatin1String(text))
@@ -249,7 +351,7 @@ private slots:
         };
         action("Show / Hide")->trigger();
         action("Normal / Mini window")->trigger();
-        QVERIFY(!c.window().isVisible() && c.window().isMiniMode());
+        QVERIFY(!w.isVisible() && w.isMiniMode() == !mini);
         action("Connect")->trigger();
         QTRY_COMPARE(server.sent(), QList<QByteArray>{"CONNEC"});
         for (const char* entry : {"Send a message...", "About...", "Options..."})
@@ -261,46 +363,29 @@ private slots:
         QTimer::singleShot(0, action("Quit"), &QAction::trigger);
         QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(7); });
         QCOMPARE(QCoreApplication::exec(), 0);
-        QVERIFY(c.app.isShutDown());
-        QVERIFY(!c.window().isVisible());
-        for (QWidget* w : {static_cast<QWidget*>(c.desktop.sendMessageWindow()),
-                           static_cast<QWidget*>(c.desktop.aboutWindow())})
-            QVERIFY(!w || !w->isVisible());
+        QVERIFY(c.app.isShutDown() && !w.isVisible() && !c.link().reports().isListening());
+        for (QWidget* other : {static_cast<QWidget*>(c.desktop.sendMessageWindow()),
+                               static_cast<QWidget*>(c.desktop.aboutWindow())})
+            QVERIFY(!other || !other->isVisible());
     }
 
-    // The sink lies out of sight; About is one window, brought forward, made anew once closed.
-    void sinkAndAbout() {
-        Sandbox c;
-        QVERIFY(c.start());
-        MainWindow& w = c.window();
-        QVERIFY(!QRect(0, 0, 161, 275).intersects(child<QWidget>(&w, "focusSink")->geometry()));
-        child<QPushButton>(&w, "aboutButton")->click();
-        AboutWindow* about = c.desktop.aboutWindow();
-        child<QPushButton>(&w, "aboutButton")->click();
-        QCOMPARE(c.desktop.aboutWindow(), about);
-        about->close();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(!c.desktop.aboutWindow());
-        child<QPushButton>(&w, "aboutButton")->click();
-        QVERIFY(c.desktop.aboutWindow() && c.desktop.aboutWindow()->isVisible());
-    }
-
+    // The position is written at shutdown only when asked and after a complete read; a failed
+    // write keeps the old file and is logged.
     void shutdown_data() {
         QTest::addColumn<bool>("save");
         QTest::addColumn<bool>("damaged");
         QTest::addColumn<QPoint>("position");
         QTest::addColumn<QByteArrayList>("written"); // left and top; none: the file is left alone
         QTest::addColumn<bool>("diskFull");
+        const QPoint at(40, 60);
         QTest::newRow("position saved")
-            << true << false << QPoint(40, 60) << QByteArrayList{"600", "900"} << false;
-        QTest::newRow("not asked to")
-            << false << false << QPoint(40, 60) << QByteArrayList() << false;
+            << true << false << at << QByteArrayList{"600", "900"} << false;
+        QTest::newRow("not asked to") << false << false << at << QByteArrayList() << false;
         QTest::newRow("left edge beyond 16 bits")
             << true << false << QPoint(2200, 70) << QByteArrayList{"1500", "1050"} << false;
         QTest::newRow("after an incomplete read")
-            << true << true << QPoint(40, 60) << QByteArrayList() << false;
-        QTest::newRow("disk full: the old file stays, the failure is logged")
-            << true << false << QPoint(40, 60) << QByteArrayList() << true;
+            << true << true << at << QByteArrayList() << false;
+        QTest::newRow("disk full") << true << false << at << QByteArrayList() << true;
     }
     void shutdown() {
         QFETCH(bool, save);

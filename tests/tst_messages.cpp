@@ -1,4 +1,4 @@
-// The message windows, driven through the client's desktop against a fake server on 127.0.0.1.
+// The message windows, driven through the client's desktop against a record server on 127.0.0.1.
 #include "testsupport.h"
 
 #include <QClipboard>
@@ -7,57 +7,37 @@
 namespace {
 
 const QString kSending = QStringLiteral("     Sending a message to Server");
-const QString kRule = QStringLiteral(" ") + QString(105, QLatin1Char('-'));
 
-// Types `typed` ('\r' is the Enter key, '\b' Backspace), then pastes `pasted`.
-void enter(QPlainTextEdit* box, const QString& typed, const QString& pasted) {
+// Types `typed` into the window's text box ('\r' is the Enter key, '\b' Backspace), then pastes
+// `pasted`.
+void enter(QWidget* w, const QString& typed, const QString& pasted = QString()) {
+    auto* box = child<MessageTextBox>(w, "messageText");
     QTest::keyClicks(box, typed);
-    if (pasted.isEmpty())
-        return;
-    QApplication::clipboard()->setText(pasted);
-    box->paste();
+    if (!pasted.isEmpty()) {
+        QApplication::clipboard()->setText(pasted);
+        box->paste();
+    }
 }
 
 QString messageBlock(const QString& time, const QString& message) {
-    return " Received at " + time + " from IP Address 127.0.0.1...\r\n  " + message + "\r\n" +
-           kRule;
+    return " Received at " + time + " from IP Address 127.0.0.1...\r\n  " + message + "\r\n " +
+           QString(105, QLatin1Char('-'));
 }
 
-// The running client with polling stopped; its commands go to `server` unless told otherwise.
-struct Rig {
-    TestEnvironment t;
-    RecordServer server;
-    const int listenPort = freePort();
-    TestClient client;
-
-    explicit Rig(int transmitPort = 0) {
-        t.writeIni(sampleSettings(listenPort, transmitPort ? transmitPort : server.port()));
-    }
-    bool start() {
-        const bool started = client.start();
-        client.link().stopPolling();
-        return started;
-    }
-    SendMessageWindow* sendWindow() { return client.desktop.sendMessageWindow(); }
-    ReceivedMessagesWindow* receivedWindow() { return client.desktop.receivedMessagesWindow(); }
+// The running client with polling stopped; its commands go to the record server.
+struct Rig : RecordServer, Sandbox {
+    bool started;
+    Rig() : Sandbox(sampleSettings(freePort(), port())), started(start()) { link().stopPolling(); }
     SendMessageWindow* openSendWindow() {
-        child<QPushButton>(&client.window(), "sendMessageButton")->click();
-        return sendWindow();
+        child<QPushButton>(&window(), "sendMessageButton")->click();
+        return desktop.sendMessageWindow();
     }
-    int logged(const QString& line) { return int(client.window().logLines().count(line)); }
+    int logged(const QString& line) { return int(window().logLines().count(line)); }
     bool trayIs(TrayPicture picture, const char* toolTip, bool alert) {
-        TrayIcon& tray = client.desktop.tray();
-        return client.trayShows(picture) && tray.toolTip() == QLatin1String(toolTip) &&
-               tray.alert() == alert;
+        return trayShows(picture) && desktop.tray().toolTip() == QLatin1String(toolTip) &&
+               desktop.tray().alert() == alert;
     }
 };
-
-MessageTextBox* textBox(QWidget* w) {
-    return child<MessageTextBox>(w, "messageText");
-}
-void clickSend(QWidget* w) {
-    QTest::mouseClick(child<QPushButton>(w, "sendButton"), Qt::LeftButton);
-}
 
 } // namespace
 
@@ -87,32 +67,38 @@ private slots:
         QFETCH(QString, pasted);
         QFETCH(QString, wire);
         SendMessageWindow w;
-        enter(textBox(&w), typed, pasted);
+        enter(&w, typed, pasted);
         QCOMPARE(w.messageText(), wire);
     }
 
-    // An empty Send only marks the box until clicked; the window keeps its text until closed.
-    void emptySendOnlyMarksTheBox() {
+    // An empty Send only marks the box until clicked; a message the server does not take stays
+    // in the window, which keeps its text until closed.
+    void unsentTextStays() {
         Rig rig;
-        QVERIFY(rig.start());
+        QVERIFY(rig.started);
         SendMessageWindow* w = rig.openSendWindow();
         QVERIFY(w && w->isVisible());
-        QCOMPARE(w->focusWidget(), textBox(w));
-        const QStringList log = rig.client.window().logLines();
-        clickSend(w);
+        auto* text = child<MessageTextBox>(w, "messageText");
+        QCOMPARE(w->focusWidget(), text);
+        const QStringList log = rig.window().logLines();
+        click(w, "sendButton");
         QCOMPARE(w->messageBackground(), QColor(255, 192, 192));
-        QCOMPARE(rig.client.window().logLines(), log);
-        QTest::keyClicks(textBox(w), QStringLiteral("keep me"));
+        QCOMPARE(rig.window().logLines(), log);
+        enter(w, QStringLiteral("try again"));
         QCOMPARE(w->messageBackground(), QColor(255, 192, 192));
-        QTest::mouseClick(textBox(w)->viewport(), Qt::LeftButton);
+        QTest::mouseClick(text->viewport(), Qt::LeftButton);
         QCOMPARE(w->messageBackground(), QColor(255, 255, 255));
 
+        rig.link().setServer(QStringLiteral("127.0.0.1"), freePort()); // nobody listens there
+        click(w, "sendButton");
+        QTRY_COMPARE(rig.logged(QStringLiteral("      ZAV Manager not found!")), 1);
+        QCOMPARE(rig.connections, 0);
         QCOMPARE(rig.openSendWindow(), w);
-        QCOMPARE(textBox(w)->toPlainText(), QStringLiteral("keep me"));
+        QCOMPARE(text->toPlainText(), QStringLiteral("try again"));
         w->close();
-        QTRY_VERIFY(!rig.sendWindow());
-        QVERIFY(textBox(rig.openSendWindow())->toPlainText().isEmpty());
-        QCOMPARE(rig.server.connections, 0);
+        QTRY_VERIFY(!rig.desktop.sendMessageWindow());
+        QVERIFY(
+            child<MessageTextBox>(rig.openSendWindow(), "messageText")->toPlainText().isEmpty());
     }
 
     // Send logs, sends one record (code page, CR LF breaks) and closes; a double press sends once.
@@ -140,31 +126,22 @@ private slots:
         QFETCH(int, clicks);
         QFETCH(QByteArray, record);
         Rig rig;
-        QVERIFY(rig.start());
+        QVERIFY(rig.started);
         SendMessageWindow* w = rig.openSendWindow();
-        enter(textBox(w), typed, pasted);
+        enter(w, typed, pasted);
         for (int i = 0; i < qAbs(clicks); ++i)
-            clickSend(w);
-        if (clicks < 0) // closed at once
+            click(w, "sendButton");
+        if (clicks < 0)
             w->close();
-        QCOMPARE(rig.client.newestEntry(), QStringList{kSending});
-        QTRY_COMPARE(rig.server.sent(), QList<QByteArray>{record});
-        QTRY_VERIFY(!rig.sendWindow());
+        QCOMPARE(rig.newestEntry(), QStringList{kSending});
+        QTRY_COMPARE(rig.sent(), QList<QByteArray>{record});
+        QTRY_VERIFY(!rig.desktop.sendMessageWindow());
         QCOMPARE(rig.logged(kSending), qAbs(clicks));
     }
 
-    void unreachableServerKeepsTheMessage() {
-        Rig rig(freePort()); // nobody listens there
-        QVERIFY(rig.start());
-        SendMessageWindow* w = rig.openSendWindow();
-        QTest::keyClicks(textBox(w), QStringLiteral("try again"));
-        clickSend(w);
-        QTRY_COMPARE(rig.logged(QStringLiteral("      ZAV Manager not found!")), 1);
-        QCOMPARE(rig.sendWindow(), w);
-        QCOMPARE(textBox(w)->toPlainText(), QStringLiteral("try again"));
-    }
-
     // A second message joins the first's window after its rule, byte for byte, never as markup.
+    // Closing the window resets the tray to waiting and touches nothing else; the next message
+    // starts afresh.
     void messagesCollectInOneWindow_data() {
         QTest::addColumn<QByteArray>("second"); // the record's bytes after "MESSAG"
         QTest::addColumn<QString>("shown");
@@ -180,49 +157,40 @@ private slots:
         QFETCH(QByteArray, second);
         QFETCH(QString, shown);
         Rig rig;
-        QVERIFY(rig.start());
-        deliver(rig.listenPort, "MESSAGHello\r\nthere");
-        QTRY_VERIFY(rig.receivedWindow() && rig.receivedWindow()->isVisible());
-        ReceivedMessagesWindow* w = rig.receivedWindow();
+        QVERIFY(rig.started);
+        const int listenPort = rig.app.settings().listenPort;
+        deliver(listenPort, "MESSAGHello\r\nthere");
+        QTRY_VERIFY(rig.desktop.receivedMessagesWindow());
+        ReceivedMessagesWindow* w = rig.desktop.receivedMessagesWindow();
+        QVERIFY(w->isVisible());
         QVERIFY(rig.trayIs(TrayPicture::Message, "ZAV Remote 2002... message received", true));
 
-        rig.t.clock = QDateTime(QDate(2026, 12, 6), QTime(9, 5, 0));
-        deliver(rig.listenPort, "MESSAG" + second);
+        rig.clock = QDateTime(QDate(2026, 12, 6), QTime(9, 5, 0));
+        deliver(listenPort, "MESSAG" + second);
         const QString expected =
             messageBlock("01:30pm", "Hello\r\nthere") + messageBlock("09:05am", shown);
         QTRY_COMPARE(w->historyText(), expected);
-        QCOMPARE(rig.receivedWindow(), w);
-        auto* history = child<QPlainTextEdit>(w, "history");
-        QCOMPARE(history->toPlainText(),
+        QCOMPARE(rig.desktop.receivedMessagesWindow(), w);
+        QCOMPARE(child<QPlainTextEdit>(w, "history")->toPlainText(),
                  QString(expected).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
-    }
 
-    // Closing resets the tray to waiting, touches nothing else; the next message starts afresh.
-    void closingReturnsTheTrayToWaiting() {
-        Rig rig;
-        QVERIFY(rig.start());
-        ServerLink& link = rig.client.link();
-        const QString peer = QStringLiteral("127.0.0.1");
-        link.dispatchRecord(QStringLiteral("MESSAGfirst"), peer);
-        ReceivedMessagesWindow* w = rig.receivedWindow();
-        QVERIFY(w);
         // A status report while the window is open takes the tray over.
+        ServerLink& link = rig.link();
+        const QString peer = QStringLiteral("127.0.0.1");
         link.dispatchRecord(QStringLiteral("STATUS DISCNOSIG12:40pm"), peer);
         QVERIFY(rig.trayIs(TrayPicture::Cloud,
                            "ZAV Remote 2002... Internet not available - No Signal", true));
-
-        MainWindow& main = rig.client.window();
+        MainWindow& main = rig.window();
         main.hide();
         const QString word = main.statusWord();
         w->close();
         QVERIFY(rig.trayIs(TrayPicture::Plain, "ZAV Remote 2002... waiting for status", false));
-        QCOMPARE(main.statusWord(), word);
-        QVERIFY(!main.isVisible());
-        QTRY_VERIFY(!rig.receivedWindow());
-
+        QVERIFY(main.statusWord() == word && !main.isVisible());
+        QTRY_VERIFY(!rig.desktop.receivedMessagesWindow());
         link.dispatchRecord(QStringLiteral("MESSAGnext"), peer);
-        QVERIFY(rig.receivedWindow());
-        QCOMPARE(rig.receivedWindow()->historyText(), messageBlock("01:30pm", "next"));
+        QVERIFY(rig.desktop.receivedMessagesWindow());
+        QCOMPARE(rig.desktop.receivedMessagesWindow()->historyText(),
+                 messageBlock("09:05am", "next"));
     }
 
     // A flood of large messages cannot grow the window without bound: it keeps the newest blocks
@@ -240,11 +208,8 @@ private slots:
         QStringList blocks;
         for (int i = 0; i < 20; ++i) {
             QString message = QString::number(i) + QString(60 * 1024, QChar(u'a' + i));
-            if (severalLines) {
-                message.insert(100, QStringLiteral("\r\n"));
-                message.insert(5000, QLatin1Char('\r'));
-                message.insert(9000, QLatin1Char('\n'));
-            }
+            if (severalLines)
+                message.insert(100, QStringLiteral("\r\n")).insert(5000, u'\r').insert(9000, u'\n');
             w.appendMessage(message, peer, time);
             blocks << ReceivedMessagesWindow::messageBlock(message, peer, time);
         }
@@ -255,10 +220,8 @@ private slots:
             kept.prepend(blocks[i]);
         QVERIFY(kept.size() < blocks.join(QString()).size());
         QVERIFY(w.historyText() == kept);
-        QString shown = kept;
-        shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
-            .replace(QLatin1Char('\r'), QLatin1Char('\n'));
-        QVERIFY(child<QPlainTextEdit>(&w, "history")->toPlainText() == shown);
+        kept.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
+        QVERIFY(child<QPlainTextEdit>(&w, "history")->toPlainText() == kept);
     }
 };
 

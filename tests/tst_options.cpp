@@ -1,4 +1,4 @@
-// The Options panel on the running client: loading, pages, labels, the address box and Save.
+// The Options panel on the running client: loading, pages, labels, the address box, Save, Cancel.
 #include "testsupport.h"
 
 #include "app/settingswriter.h"
@@ -19,21 +19,12 @@ Q_DECLARE_METATYPE(Settings)
 namespace {
 
 const QString kNotSaved = QStringLiteral("Settings were not Saved...");
-const QString kSaved = QStringLiteral("Settings Saved...");
-
-OptionsPanel* openOptions(Sandbox& c) {
-    child<QPushButton>(&c.window(), "settingsButton")->click();
-    return c.desktop.optionsPanel();
-}
 
 QLineEdit* box(QWidget* p, const char* name) {
     return child<QLineEdit>(p, name);
 }
 IpAddressBox* ipBox(QWidget* p) {
     return child<IpAddressBox>(p, "serverAddressBox");
-}
-void click(QWidget* p, const char* name) {
-    QTest::mouseClick(child<QWidget>(p, name), Qt::LeftButton);
 }
 
 } // namespace
@@ -42,11 +33,12 @@ class TestOptions : public QObject {
     Q_OBJECT
 
 private slots:
+    void cleanup() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+
     void loading_data() {
         QTest::addColumn<Settings>("stored");
         // receive, transmit, interval, address, ticks (save position, mini mode, tray)
         QTest::addColumn<QStringList>("shown");
-
         QTest::newRow("zeros and no address")
             << Settings{} << QStringList{"2519", "2509", "5", "0.0.0.0", "000"};
         QTest::newRow("values and flags")
@@ -59,9 +51,10 @@ private slots:
     void loading() {
         QFETCH(Settings, stored);
         QFETCH(QStringList, shown);
-        Sandbox rig(stored);
-        QVERIFY(rig.start());
-        OptionsPanel* p = openOptions(rig);
+        Sandbox c(stored);
+        QVERIFY(c.start());
+        child<QPushButton>(&c.window(), "settingsButton")->click();
+        OptionsPanel* p = c.desktop.optionsPanel();
         QVERIFY(p && p->isVisible());
         QCOMPARE(p->visiblePage(), child<QGroupBox>(p, "commsPage"));
         QCOMPARE(ipBox(p)->isEmpty(), stored.serverAddress.isEmpty());
@@ -75,12 +68,13 @@ private slots:
 
     // Only Save or Cancel leave; one page shows at a time, entries stay; labels toggle, not greyed.
     void pagesAndLabels() {
-        Sandbox rig;
-        QVERIFY(rig.start());
-        OptionsPanel* p = openOptions(rig);
+        Sandbox c;
+        QVERIFY(c.start());
+        c.desktop.openOptions();
+        OptionsPanel* p = c.desktop.optionsPanel();
         QVERIFY(!p->close());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(rig.desktop.optionsPanel() == p && p->isVisible());
+        QVERIFY(c.desktop.optionsPanel() == p && p->isVisible());
 
         // The page buttons tell screen readers which page shows: its button is the checked one.
         auto checked = [p] {
@@ -92,30 +86,28 @@ private slots:
         };
         QCOMPARE(checked(), QStringList{"commsPageButton"});
         box(p, "listenPortBox")->setText(QStringLiteral("4100"));
-        const QList<QStringList> steps{{"windowPageButton", "windowPage", "Window Options"},
-                                       {"otherPageButton", "otherPage", "Other Options"},
-                                       {"otherPageButton", "otherPage", "Other Options"},
-                                       {"startupPageButton", "startupPage", "Startup Options"},
-                                       {"commsPageButton", "commsPage", "Communication Options"}};
-        for (const QStringList& step : steps) {
-            click(p, qPrintable(step[0]));
+        for (const QStringList& step : {QStringList{"windowPage", "Window Options"},
+                                        {"otherPage", "Other Options"},
+                                        {"otherPage", "Other Options"},
+                                        {"startupPage", "Startup Options"},
+                                        {"commsPage", "Communication Options"}}) {
+            click(p, qPrintable(step[0] + "Button"));
             QStringList visible;
             for (const QGroupBox* g : p->findChildren<QGroupBox*>())
                 if (g->isVisible())
                     visible << g->objectName() << g->title();
-            QCOMPARE(visible, step.mid(1));
-            QCOMPARE(checked(), step.mid(0, 1));
+            QCOMPARE(visible, step);
+            QCOMPARE(checked(), QStringList{step[0] + "Button"});
         }
         QCOMPARE(box(p, "listenPortBox")->text(), QStringLiteral("4100"));
 
         for (const QString name : {"savePosition", "startMini", "startTray"}) {
             click(p, name == "savePosition" ? "windowPageButton" : "startupPageButton");
             auto* check = child<QCheckBox>(p, qPrintable(name + "Check"));
-            const QByteArray label = (name + "Label").toLatin1();
             for (Qt::CheckState state : {Qt::Checked, Qt::Unchecked, Qt::PartiallyChecked}) {
                 if (state == Qt::PartiallyChecked) // greyed: the label leaves it alone
                     check->setCheckState(state);
-                click(p, label);
+                click(p, qPrintable(name + "Label"));
                 QCOMPARE(check->checkState(), state);
             }
         }
@@ -157,14 +149,11 @@ private slots:
         const QString a = QStringLiteral("127.0.0.9");
         row("saved", {"2600", "-300", "33", a}, 33, "saved");
         row("interval 3", {"0", "2509", "3", a}, 5, "saved");
-        row("interval 5", {"2519", "2509", "5", a}, 5, "saved");
-        row("interval 60", {"2519", "2509", "60", a}, 60, "saved");
         row("interval 61", {"2519", "2509", "61", a}, 60, "saved");
         row("interval empty", {"2519", "2509", "", a}, 5, "saved");
         row("interval huge", {"2519", "2509", "123456789012", a}, 60, "saved");
         row("no address", {"0", "2601", "61", ""}, 60, "no address");
-        row("read-only file", {"2600", "2601", "2", a}, 5, "read-only");
-        row("disk full", {"2600", "2601", "2", a}, 5, "disk full");
+        row("disk full", {"2600", "2601", "2", a}, 5, "write error");
         row("receive letters", {"25a9", "2601", "33", a}, 0, "receive");
         row("receive too big", {"40000", "2601", "33", ""}, 0, "receive");
         row("transmit too small", {"2600", "-32769", "33", a}, 0, "transmit");
@@ -179,7 +168,7 @@ private slots:
         const QString port =
             QStringLiteral("The '%1' port box must hold a whole number from -32768 to 32767.");
         const QMap<QString, QStringList> boxes{
-            {"saved", {kSaved, "ZAV Remote 2002 settings saved, now exiting."}},
+            {"saved", {"Settings Saved...", "ZAV Remote 2002 settings saved, now exiting."}},
             {"no address", {kNotSaved, "The 'ZAV Manager Server IP Address' box is empty."}},
             {"write error",
              {"INI File Error...",
@@ -192,17 +181,14 @@ private slots:
             {"interval",
              {kNotSaved,
               "The 'Interval (in secs)' box must hold a whole number of seconds from 5 to 60."}}};
-        Sandbox rig;
-        QVERIFY(rig.start());
-        const QByteArray fileBefore = rig.readIni();
+        Sandbox c;
+        QVERIFY(c.start());
+        const QByteArray fileBefore = c.readIni();
         const auto noFault = qScopeGuard([] { setFileReplaceFault({}); });
-        const bool writeFails =
-            outcome == QLatin1String("read-only") || outcome == QLatin1String("disk full");
-        if (outcome == QLatin1String("read-only"))
-            QFile::setPermissions(rig.iniPath(), QFile::ReadOwner | QFile::ReadGroup);
-        if (outcome == QLatin1String("disk full"))
+        const bool writeFails = outcome == QLatin1String("write error");
+        if (writeFails)
             setFileReplaceFault({200, FileReplaceFault::Step::None});
-        Settings expected = rig.app.settings();
+        Settings expected = c.app.settings();
         if (interval) { // the numbers are taken, and past the address all the rest
             expected.listenPort = qint16(typed[0].toShort());
             expected.transmitPort = qint16(typed[1].toShort());
@@ -214,7 +200,8 @@ private slots:
             expected.startInTray = true;
         }
 
-        OptionsPanel* p = openOptions(rig);
+        c.desktop.openOptions();
+        OptionsPanel* p = c.desktop.optionsPanel();
         box(p, "listenPortBox")->setText(typed[0]);
         box(p, "transmitPortBox")->setText(typed[1]);
         box(p, "intervalBox")->setText(typed[2]);
@@ -223,35 +210,94 @@ private slots:
         child<QCheckBox>(p, "startTrayCheck")->setChecked(true);
         click(p, "saveButton");
 
-        QCOMPARE(rig.app.settings(), expected);
+        QCOMPARE(c.app.settings(), expected);
         QCOMPARE(box(p, "intervalBox")->text(), interval ? QString::number(interval) : typed[2]);
         QList<QStringList> shown;
-        for (const ShownMessage& m : std::as_const(rig.boxes))
+        for (const ShownMessage& m : std::as_const(c.boxes))
             shown << QStringList{m.title, m.text};
-        const QString boxShown = writeFails ? QStringLiteral("write error") : outcome;
-        QCOMPARE(shown, boxes.contains(boxShown) ? QList<QStringList>{boxes[boxShown]}
-                                                 : QList<QStringList>{});
-        QVERIFY(!rig.window().isVisible());
-        if (writeFails) { // the old file stays; once writable, the next Save goes through
-            QCOMPARE(rig.readIni(), fileBefore);
-            QCOMPARE(QDir(rig.dir.path()).entryList({"*.ini*"}, QDir::Files | QDir::Hidden),
+        QCOMPARE(shown, boxes.contains(outcome) ? QList<QStringList>{boxes[outcome]}
+                                                : QList<QStringList>{});
+        QVERIFY(!c.window().isVisible());
+        if (writeFails) { // the old file stays; once the disk has room, the next Save goes through
+            QCOMPARE(c.readIni(), fileBefore);
+            QCOMPARE(QDir(c.dir.path()).entryList({"*.ini*"}, QDir::Files | QDir::Hidden),
                      QStringList{"ZAV-Remote.ini"});
-            QVERIFY(p->isVisible() && rig.endCodes.isEmpty());
+            QVERIFY(p->isVisible() && c.endCodes.isEmpty());
             setFileReplaceFault({});
-            QFile::setPermissions(rig.iniPath(), QFile::ReadOwner | QFile::WriteOwner);
             click(p, "saveButton");
-            QCOMPARE(rig.boxes.last().title, kSaved);
+            QCOMPARE(c.boxes.last().title, boxes["saved"][0]);
             outcome = QStringLiteral("saved");
         }
         if (outcome == QLatin1String("saved")) {
-            QCOMPARE(rig.readIni(), settingsFileBytes(expected, QStringLiteral("12/6/26")));
-            QCOMPARE(rig.endCodes, QList<int>{0});
-            QTRY_VERIFY(!rig.desktop.optionsPanel());
+            QCOMPARE(c.readIni(), settingsFileBytes(expected, QStringLiteral("12/6/26")));
+            QCOMPARE(c.endCodes, QList<int>{0});
+            QTRY_VERIFY(!c.desktop.optionsPanel());
         } else {
-            QCOMPARE(rig.readIni(), fileBefore);
-            QVERIFY(rig.endCodes.isEmpty());
-            QVERIFY(p->isVisible() && !rig.link().isPolling());
+            QCOMPARE(c.readIni(), fileBefore);
+            QVERIFY(c.endCodes.isEmpty());
+            QVERIFY(p->isVisible() && !c.link().isPolling());
         }
+    }
+
+    // The panel hides the main window and stops polling, yet a request under way still goes
+    // out. Cancel discards the edits and resumes polling as start-up left it: off for an
+    // interval of 0 or less in the file, and off when the listen port could not be taken.
+    void cancelResumesPollingAsStartUpDid_data() {
+        QTest::addColumn<int>("interval");
+        QTest::addColumn<bool>("portBusy");
+        QTest::newRow("7 s") << 7 << false;
+        QTest::newRow("0") << 0 << false;
+        QTest::newRow("negative") << -5 << false;
+        QTest::newRow("listen port busy") << 7 << true;
+    }
+    void cancelResumesPollingAsStartUpDid() {
+        QFETCH(int, interval);
+        QFETCH(bool, portBusy);
+        RecordServer server;
+        Settings stored = sampleSettings(freePort(), server.port());
+        stored.pollIntervalSeconds = qint16(interval);
+        Sandbox c(stored);
+        const QByteArray file = c.readIni();
+        QTcpServer blocker;
+        if (portBusy)
+            QVERIFY(blocker.listen(QHostAddress::AnyIPv4, quint16(stored.listenPort)));
+        QVERIFY(c.start());
+        const bool polling = interval > 0 && !portBusy;
+        QCOMPARE(c.link().isPolling(), polling);
+        const Settings before = c.app.settings();
+        c.link().requestStatus();
+        c.desktop.openOptions();
+        OptionsPanel* p = c.desktop.optionsPanel();
+        QVERIFY(!c.link().isPolling() && !c.window().isVisible());
+        QTRY_COMPARE(server.sent(), QList<QByteArray>{"STATUS"});
+        box(p, "listenPortBox")->setText(QStringLiteral("1234"));
+        click(p, "otherPageButton");
+        click(p, "cancelButton");
+        QCOMPARE(c.link().isPolling() ? c.link().pollIntervalMs() : 0,
+                 polling ? interval * 1000 : 0);
+        QVERIFY(c.window().isVisible());
+        QCOMPARE(c.app.settings(), before);
+        QCOMPARE(c.readIni(), file);
+        QVERIFY(c.boxes.isEmpty() && c.endCodes.isEmpty());
+        QTRY_VERIFY(!c.desktop.optionsPanel());
+        // Opened again, it shows what is stored, on its first page.
+        c.desktop.openOptions();
+        p = c.desktop.optionsPanel();
+        QCOMPARE(p->visiblePage(), child<QGroupBox>(p, "commsPage"));
+        QCOMPARE(box(p, "listenPortBox")->text(), QString::number(before.listenPort));
+    }
+
+    // A save refused for want of an address still takes the new transmit port for commands.
+    void refusedSaveRedirectsCommands() {
+        RecordServer oldServer, newServer;
+        Sandbox c(sampleSettings(freePort(), oldServer.port()));
+        QVERIFY(c.start());
+        SettingsEntries entries{QString::number(c.app.settings().listenPort),
+                                QString::number(newServer.port()), false, "5", "0.0.0.0"};
+        QCOMPARE(c.app.saveSettings(entries, nullptr), SaveOutcome::NoServerAddress);
+        c.link().requestStatus();
+        QTRY_COMPARE(newServer.sent(), QList<QByteArray>{"STATUS"});
+        QVERIFY(oldServer.sent().isEmpty());
     }
 };
 
