@@ -35,105 +35,46 @@ class TestOptions : public QObject {
 private slots:
     void cleanup() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
+    // What is stored shows as it is; text that is no address shows as far as it can be, each
+    // part 0 to 255 or empty.
     void loading_data() {
         QTest::addColumn<Settings>("stored");
-        // receive, transmit, interval, address, ticks (save position, mini mode, tray)
+        // receive, transmit, interval, address, its parts joined by dots, ticks (save position,
+        // mini mode, tray)
         QTest::addColumn<QStringList>("shown");
         QTest::newRow("zeros and no address")
-            << Settings{} << QStringList{"2519", "2509", "5", "0.0.0.0", "000"};
+            << Settings{} << QStringList{"2519", "2509", "5", "0.0.0.0", "...", "000"};
         QTest::newRow("values and flags")
             << Settings{3000, 3001, 0, 0, true, "127.0.0.2", true, false, 30}
-            << QStringList{"3000", "3001", "30", "127.0.0.2", "110"};
+            << QStringList{"3000", "3001", "30", "127.0.0.2", "127.0.0.2", "110"};
         QTest::newRow("out of range shown as stored")
-            << Settings{-5, 32767, 0, 0, false, "127.0.0.300", false, true, 99}
-            << QStringList{"-5", "32767", "99", "127.0.0.255", "001"};
+            << Settings{-5, 32767, 0, 0, false, "10.0.0.300", false, true, 99}
+            << QStringList{"-5", "32767", "99", "10.0.0.255", "10.0.0.255", "001"};
+        auto address = [](const char* given, const char* shown, const char* parts) {
+            Settings s;
+            s.serverAddress = QString::fromLatin1(given);
+            QTest::newRow(given) << s << QStringList{"2519", "2509", "5", shown, parts, "000"};
+        };
+        address("1.2.3.123456789012345678901234567890", "1.2.3.255", "1.2.3.255");
+        address("1.2.3", "1.2.3.0", "1.2.3.");
+        address("server.local", "0.0.0.0", "...");
+        address("10.1.1.5:80", "10.1.1.5", "10.1.1.5");
+        address("-1.2.3.4", "0.2.3.4", ".2.3.4");
     }
     void loading() {
         QFETCH(Settings, stored);
         QFETCH(QStringList, shown);
-        Sandbox c(stored);
-        QVERIFY(c.start());
-        child<QPushButton>(&c.window(), "settingsButton")->click();
-        OptionsPanel* p = c.desktop.optionsPanel();
-        QVERIFY(p && p->isVisible());
-        QCOMPARE(p->visiblePage(), child<QGroupBox>(p, "commsPage"));
-        QCOMPARE(ipBox(p)->isEmpty(), stored.serverAddress.isEmpty());
-        QString ticks;
-        for (const char* name : {"savePositionCheck", "startMiniCheck", "startTrayCheck"})
-            ticks += child<QCheckBox>(p, name)->isChecked() ? QLatin1Char('1') : QLatin1Char('0');
-        QCOMPARE((QStringList{box(p, "listenPortBox")->text(), box(p, "transmitPortBox")->text(),
-                              box(p, "intervalBox")->text(), ipBox(p)->address(), ticks}),
-                 shown);
-    }
-
-    // Only Save or Cancel leave; one page shows at a time, entries stay; labels toggle, not greyed.
-    void pagesAndLabels() {
-        Sandbox c;
-        QVERIFY(c.start());
-        c.desktop.openOptions();
-        OptionsPanel* p = c.desktop.optionsPanel();
-        QVERIFY(!p->close());
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(c.desktop.optionsPanel() == p && p->isVisible());
-
-        // The page buttons tell screen readers which page shows: its button is the checked one.
-        auto checked = [p] {
-            QStringList on;
-            for (QToolButton* b : p->findChildren<QToolButton*>())
-                if (QAccessible::queryAccessibleInterface(b)->state().checked)
-                    on << b->objectName();
-            return on;
-        };
-        QCOMPARE(checked(), QStringList{"commsPageButton"});
-        box(p, "listenPortBox")->setText(QStringLiteral("4100"));
-        for (const QStringList& step : {QStringList{"windowPage", "Window Options"},
-                                        {"otherPage", "Other Options"},
-                                        {"otherPage", "Other Options"},
-                                        {"startupPage", "Startup Options"},
-                                        {"commsPage", "Communication Options"}}) {
-            click(p, qPrintable(step[0] + "Button"));
-            QStringList visible;
-            for (const QGroupBox* g : p->findChildren<QGroupBox*>())
-                if (g->isVisible())
-                    visible << g->objectName() << g->title();
-            QCOMPARE(visible, step);
-            QCOMPARE(checked(), QStringList{step[0] + "Button"});
-        }
-        QCOMPARE(box(p, "listenPortBox")->text(), QStringLiteral("4100"));
-
-        for (const QString name : {"savePosition", "startMini", "startTray"}) {
-            click(p, name == "savePosition" ? "windowPageButton" : "startupPageButton");
-            auto* check = child<QCheckBox>(p, qPrintable(name + "Check"));
-            for (Qt::CheckState state : {Qt::Checked, Qt::Unchecked, Qt::PartiallyChecked}) {
-                if (state == Qt::PartiallyChecked) // greyed: the label leaves it alone
-                    check->setCheckState(state);
-                click(p, qPrintable(name + "Label"));
-                QCOMPARE(check->checkState(), state);
-            }
-        }
-    }
-
-    // Text that is no address is shown as far as it can be, each part 0 to 255 or empty.
-    void addressBox_data() {
-        QTest::addColumn<QStringList>("shown"); // given, address, the parts joined by dots
-        QTest::newRow("part too big") << QStringList{"10.0.0.300", "10.0.0.255", "10.0.0.255"};
-        QTest::newRow("long part")
-            << QStringList{"1.2.3.123456789012345678901234567890", "1.2.3.255", "1.2.3.255"};
-        QTest::newRow("three parts") << QStringList{"1.2.3", "1.2.3.0", "1.2.3."};
-        QTest::newRow("a name") << QStringList{"server.local", "0.0.0.0", "..."};
-        QTest::newRow("with a port") << QStringList{"10.1.1.5:80", "10.1.1.5", "10.1.1.5"};
-        QTest::newRow("negative") << QStringList{"-1.2.3.4", "0.2.3.4", ".2.3.4"};
-        QTest::newRow("empty") << QStringList{"", "0.0.0.0", "..."};
-    }
-    void addressBox() {
-        QFETCH(QStringList, shown);
-        IpAddressBox ip;
-        ip.setAddress(QStringLiteral("9.9.9.9"));
-        ip.setAddress(shown[0]);
-        QStringList parts;
+        OptionsPanel p;
+        p.load(stored);
+        QString parts, ticks;
         for (int i = 0; i < 4; ++i)
-            parts << ip.part(i)->text();
-        QCOMPARE((QStringList{shown[0], ip.address(), parts.join(QLatin1Char('.'))}), shown);
+            parts += (i ? "." : "") + ipBox(&p)->part(i)->text();
+        for (const char* name : {"savePositionCheck", "startMiniCheck", "startTrayCheck"})
+            ticks += child<QCheckBox>(&p, name)->isChecked() ? QLatin1Char('1') : QLatin1Char('0');
+        QCOMPARE((QStringList{box(&p, "listenPortBox")->text(), box(&p, "transmitPortBox")->text(),
+                              box(&p, "intervalBox")->text(), ipBox(&p)->address(), parts, ticks}),
+                 shown);
+        QCOMPARE(ipBox(&p)->isEmpty(), parts == QLatin1String("..."));
     }
 
     // Save's outcomes: what is taken, the box, the file, and whether the program ends. Ports
@@ -240,7 +181,8 @@ private slots:
     }
 
     // The panel hides the main window and stops polling, yet a request under way still goes
-    // out. Cancel discards the edits and resumes polling as start-up left it: off for an
+    // out. Only Save or Cancel leave; one page shows at a time, entries stay; labels toggle, not
+    // greyed. Cancel discards the edits and resumes polling as start-up left it: off for an
     // interval of 0 or less in the file, and off when the listen port could not be taken.
     void cancelResumesPollingAsStartUpDid_data() {
         QTest::addColumn<int>("interval");
@@ -253,7 +195,7 @@ private slots:
     void cancelResumesPollingAsStartUpDid() {
         QFETCH(int, interval);
         QFETCH(bool, portBusy);
-        RecordServer server;
+        RecordServer server, newServer;
         Settings stored = sampleSettings(freePort(), server.port());
         stored.pollIntervalSeconds = qint16(interval);
         Sandbox c(stored);
@@ -266,12 +208,49 @@ private slots:
         QCOMPARE(c.link().isPolling(), polling);
         const Settings before = c.app.settings();
         c.link().requestStatus();
-        c.desktop.openOptions();
+        child<QPushButton>(&c.window(), "settingsButton")->click();
         OptionsPanel* p = c.desktop.optionsPanel();
         QVERIFY(!c.link().isPolling() && !c.window().isVisible());
         QTRY_COMPARE(server.sent(), QList<QByteArray>{"STATUS"});
+        QVERIFY(!p->close());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(c.desktop.optionsPanel() == p && p->isVisible());
+
+        // The page buttons tell screen readers which page shows: its button is the checked one.
+        auto checked = [p] {
+            QStringList on;
+            for (QToolButton* b : p->findChildren<QToolButton*>())
+                if (QAccessible::queryAccessibleInterface(b)->state().checked)
+                    on << b->objectName();
+            return on;
+        };
+        QCOMPARE(checked(), QStringList{"commsPageButton"});
         box(p, "listenPortBox")->setText(QStringLiteral("1234"));
-        click(p, "otherPageButton");
+        for (const QStringList& step : {QStringList{"windowPage", "Window Options"},
+                                        {"otherPage", "Other Options"},
+                                        {"otherPage", "Other Options"},
+                                        {"startupPage", "Startup Options"},
+                                        {"commsPage", "Communication Options"}}) {
+            click(p, qPrintable(step[0] + "Button"));
+            QStringList visible;
+            for (const QGroupBox* g : p->findChildren<QGroupBox*>())
+                if (g->isVisible())
+                    visible << g->objectName() << g->title();
+            QCOMPARE(visible, step);
+            QCOMPARE(checked(), QStringList{step[0] + "Button"});
+        }
+        QCOMPARE(box(p, "listenPortBox")->text(), QStringLiteral("1234"));
+        for (const QString name : {"savePosition", "startMini", "startTray"}) {
+            click(p, name == "savePosition" ? "windowPageButton" : "startupPageButton");
+            auto* check = child<QCheckBox>(p, qPrintable(name + "Check"));
+            for (Qt::CheckState state : {Qt::Checked, Qt::Unchecked, Qt::PartiallyChecked}) {
+                if (state == Qt::PartiallyChecked) // greyed: the label leaves it alone
+                    check->setCheckState(state);
+                click(p, qPrintable(name + "Label"));
+                QCOMPARE(check->checkState(), state);
+            }
+        }
+
         click(p, "cancelButton");
         QCOMPARE(c.link().isPolling() ? c.link().pollIntervalMs() : 0,
                  polling ? interval * 1000 : 0);
@@ -285,19 +264,14 @@ private slots:
         p = c.desktop.optionsPanel();
         QCOMPARE(p->visiblePage(), child<QGroupBox>(p, "commsPage"));
         QCOMPARE(box(p, "listenPortBox")->text(), QString::number(before.listenPort));
-    }
 
-    // A save refused for want of an address still takes the new transmit port for commands.
-    void refusedSaveRedirectsCommands() {
-        RecordServer oldServer, newServer;
-        Sandbox c(sampleSettings(freePort(), oldServer.port()));
-        QVERIFY(c.start());
-        SettingsEntries entries{QString::number(c.app.settings().listenPort),
+        // A save refused for want of an address still takes the new transmit port for commands.
+        SettingsEntries entries{QString::number(before.listenPort),
                                 QString::number(newServer.port()), false, "5", "0.0.0.0"};
         QCOMPARE(c.app.saveSettings(entries, nullptr), SaveOutcome::NoServerAddress);
         c.link().requestStatus();
         QTRY_COMPARE(newServer.sent(), QList<QByteArray>{"STATUS"});
-        QVERIFY(oldServer.sent().isEmpty());
+        QCOMPARE(server.sent(), QList<QByteArray>{"STATUS"});
     }
 };
 
