@@ -167,7 +167,6 @@ private slots:
     // Each outcome also refuses a second copy, which ends at once and shows nothing.
     void startup_data() {
         QTest::addColumn<SettingsFile>("file");
-        QTest::addColumn<QPoint>("stored");     // twips
         QTest::addColumn<ShownMessage>("box");  // no title: no box
         QTest::addColumn<QStringList>("entry"); // %1 stands for the listen port
         QTest::addColumn<Look>("look");
@@ -184,13 +183,11 @@ private slots:
             const TrayPicture tray = running ? TrayPicture::ServerRunning : TrayPicture::RedX;
             return Look{picture, word, kLampPaleYellow, "na", tray, tip, !running};
         };
-        const Look running = look(P::NoStatus, "WAIT...", "client running");
-        QTest::newRow("running") << S::Good << QPoint(1500, 3000) << ShownMessage{} << started
-                                 << running << QPoint(100, 200);
-        QTest::newRow("stored at 1,1 opens at 0,0")
-            << S::Good << QPoint(1, 1) << ShownMessage{} << started << running << QPoint(0, 0);
+        QTest::newRow("running") << S::Good << ShownMessage{} << started
+                                 << look(P::NoStatus, "WAIT...", "client running")
+                                 << QPoint(100, 200);
         QTest::newRow("no settings file")
-            << S::Missing << QPoint()
+            << S::Missing
             << ShownMessage{MsgIcon::Critical, "INI File Missing...",
                             "The INI file containing the settings for ZAV Remote is missing...\n\r"
                             "(this is normal if it is the first time you have run this program)"
@@ -198,20 +195,19 @@ private slots:
             << QStringList{"     INI file does not exist...", "     Goto settings and save!"}
             << look(P::NoServer, "ERROR", "please check settings") << QPoint(0, 0);
         QTest::newRow("unreadable settings file")
-            << S::Unreadable << QPoint(1500, 3000)
+            << S::Unreadable
             << ShownMessage{MsgIcon::Information, "INI File Error...",
                             "There was an error reading the INI file...\n\r"
                             "please check the current settings."}
             << QStringList{"     Error reading INI file...", check}
             << look(P::NoStatus, "WAIT...", "please check settings") << QPoint(-1, -1);
         QTest::newRow("listen port taken")
-            << S::PortTaken << QPoint(1500, 3000) << ShownMessage{}
+            << S::PortTaken << ShownMessage{}
             << QStringList{"     Error connecting to port: %1", check}
             << look(P::NoStatus, "WAIT...", "client could not be started") << QPoint(100, 200);
     }
     void startup() {
         QFETCH(SettingsFile, file);
-        QFETCH(QPoint, stored);
         QFETCH(ShownMessage, box);
         QFETCH(QStringList, entry);
         QFETCH(Look, look);
@@ -221,8 +217,6 @@ private slots:
         QVERIFY(squatter.listen(QHostAddress::AnyIPv4, quint16(freePort())));
         const int port = file == SettingsFile::PortTaken ? squatter.serverPort() : freePort();
         Settings s = sampleSettings(port, 2509);
-        s.windowLeft = qint16(stored.x());
-        s.windowTop = qint16(stored.y());
         s.pollIntervalSeconds = 33;
         QByteArray bytes = settingsFileBytes(s, QStringLiteral("12/6/26"));
         if (file == SettingsFile::Unreadable)
@@ -373,39 +367,35 @@ private slots:
     // write keeps the old file and is logged.
     void shutdown_data() {
         QTest::addColumn<bool>("save");
-        QTest::addColumn<bool>("damaged");
+        QTest::addColumn<QString>("fault");
         QTest::addColumn<QPoint>("position");
         QTest::addColumn<QByteArrayList>("written"); // left and top; none: the file is left alone
-        QTest::addColumn<bool>("diskFull");
         const QPoint at(40, 60);
-        QTest::newRow("position saved")
-            << true << false << at << QByteArrayList{"600", "900"} << false;
-        QTest::newRow("not asked to") << false << false << at << QByteArrayList() << false;
+        QTest::newRow("position saved") << true << "" << at << QByteArrayList{"600", "900"};
+        QTest::newRow("not asked to") << false << "" << at << QByteArrayList();
         QTest::newRow("left edge beyond 16 bits")
-            << true << false << QPoint(2200, 70) << QByteArrayList{"1500", "1050"} << false;
-        QTest::newRow("after an incomplete read")
-            << true << true << at << QByteArrayList() << false;
-        QTest::newRow("disk full") << true << false << at << QByteArrayList() << true;
+            << true << "" << QPoint(2200, 70) << QByteArrayList{"1500", "1050"};
+        QTest::newRow("after an incomplete read") << true << "damaged" << at << QByteArrayList();
+        QTest::newRow("disk full") << true << "disk full" << at << QByteArrayList();
     }
     void shutdown() {
         QFETCH(bool, save);
-        QFETCH(bool, damaged);
+        QFETCH(QString, fault);
         QFETCH(QPoint, position);
         QFETCH(QByteArrayList, written);
-        QFETCH(bool, diskFull);
         TestEnvironment t;
         const auto noFault = qScopeGuard([] { setFileReplaceFault({}); });
         Settings s = sampleSettings(freePort(), freePort());
         s.saveWindowPosition = save;
         QByteArray before = settingsFileBytes(s, QStringLiteral("1/1/01"));
-        if (damaged) // the interval, the last value read
+        if (fault == QLatin1String("damaged")) // the interval, the last value read
             QVERIFY(before.replace("\r\n5\r\n", "\r\nfive\r\n").contains("five"));
         t.writeIni(before);
         TestClient c;
         QVERIFY(c.start());
         c.window().move(position);
         t.clock = QDateTime(QDate(2027, 2, 3), QTime(8, 0));
-        if (diskFull) {
+        if (fault == QLatin1String("disk full")) {
             setFileReplaceFault({300, FileReplaceFault::Step::None});
             QTest::ignoreMessage(QtWarningMsg,
                                  QRegularExpression("^the settings were not saved to "

@@ -8,17 +8,6 @@ namespace {
 
 const QString kSending = QStringLiteral("     Sending a message to Server");
 
-// Types `typed` into the window's text box ('\r' is the Enter key, '\b' Backspace), then pastes
-// `pasted`.
-void enter(QWidget* w, const QString& typed, const QString& pasted = QString()) {
-    auto* box = child<MessageTextBox>(w, "messageText");
-    QTest::keyClicks(box, typed);
-    if (!pasted.isEmpty()) {
-        QApplication::clipboard()->setText(pasted);
-        box->paste();
-    }
-}
-
 QString messageBlock(const QString& time, const QString& message) {
     return " Received at " + time + " from IP Address 127.0.0.1...\r\n  " + message + "\r\n " +
            QString(105, QLatin1Char('-'));
@@ -45,32 +34,6 @@ class TestMessages : public QObject {
     Q_OBJECT
 
 private slots:
-    // The box takes 350 characters on the wire, typed or pasted, a line break counting two.
-    void textStopsAtTheLimit_data() {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("pasted");
-        QTest::addColumn<QString>("wire");
-        auto row = [](const char* name, const QString& typed, const QString& pasted,
-                      const QString& wire) { QTest::newRow(name) << typed << pasted << wire; };
-        const QString a348(348, u'a'), b349(349, u'b'), c340(340, u'c'), d347(347, u'd');
-        row("351st character", QString(350, u'x') + "y\r", "", QString(350, u'x'));
-        row("typed break counts two", a348 + "\rq", "", a348 + "\r\n");
-        row("typed break does not fit", b349 + "\r", "", b349);
-        row("deleting makes room", b349 + "\r\b\r", "", b349.left(348) + "\r\n");
-        row("paste cut", "", QString(400, u'p'), QString(350, u'p'));
-        row("paste after typing cut", c340, "0123456789ABC", c340 + "0123456789");
-        row("pasted CR LF counts two", d347, "x\r\ny", d347 + "x\r\n");
-        row("pasted break does not fit", b349, "\nz", b349);
-    }
-    void textStopsAtTheLimit() {
-        QFETCH(QString, typed);
-        QFETCH(QString, pasted);
-        QFETCH(QString, wire);
-        SendMessageWindow w;
-        enter(&w, typed, pasted);
-        QCOMPARE(w.messageText(), wire);
-    }
-
     // An empty Send only marks the box until clicked; a message the server does not take stays
     // in the window, which keeps its text until closed.
     void unsentTextStays() {
@@ -84,7 +47,7 @@ private slots:
         click(w, "sendButton");
         QCOMPARE(w->messageBackground(), QColor(255, 192, 192));
         QCOMPARE(rig.window().logLines(), log);
-        enter(w, QStringLiteral("try again"));
+        QTest::keyClicks(text, QStringLiteral("try again"));
         QCOMPARE(w->messageBackground(), QColor(255, 192, 192));
         QTest::mouseClick(text->viewport(), Qt::LeftButton);
         QCOMPARE(w->messageBackground(), QColor(255, 255, 255));
@@ -101,24 +64,33 @@ private slots:
             child<MessageTextBox>(rig.openSendWindow(), "messageText")->toPlainText().isEmpty());
     }
 
-    // Send logs, sends one record (code page, CR LF breaks) and closes; a double press sends once.
+    // Send logs, sends one record and closes; a double press sends once. The record is in the
+    // code page with CR LF breaks, 350 characters at most, typed or pasted, a break counting two.
     // The text is read when the connection is made: a window closed before then sends none.
     void sendDeliversOneRecord_data() {
-        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("typed"); // '\r' is the Enter key, '\b' Backspace
         QTest::addColumn<QString>("pasted");
         QTest::addColumn<int>("clicks"); // negative: the window is closed then
         QTest::addColumn<QByteArray>("record");
-        auto row = [](const char* name, const QString& typed, const QString& pasted, int clicks,
-                      const QByteArray& record) {
-            QTest::newRow(name) << typed << pasted << clicks << "MESSAG" + record;
+        auto row = [](const char* name, const QString& typed, const QString& pasted,
+                      const QString& record, int clicks = 1) {
+            QTest::newRow(name) << typed << pasted << clicks << "MESSAG" + record.toLatin1();
         };
-        const QString a(100, u'a'), b(248, u'b');
-        row("350 characters over two lines", a + "\r" + b + "!", "", 1,
-            (a + "\r\n" + b).toLatin1());
-        row("code page", "", "Caf\u00e9 \u20ac ok\nnext", 1, "Caf\xe9 \x80 ok\r\nnext");
-        row("blanks only", "  \r", "", 1, "  \r\n");
-        row("sent twice", "twice", "", 2, "twice");
-        row("window closed before the connection", "never sent", "", -1, "");
+        const QString a348(348, u'a'), b349(349, u'b'), c340(340, u'c'), d347(347, u'd');
+        row("351st character", QString(350, u'x') + "y\r", "", QString(350, u'x'));
+        row("typed break counts two", a348 + "\rq", "", a348 + "\r\n");
+        row("typed break does not fit", b349 + "\r", "", b349);
+        row("deleting makes room", b349 + "\r\b\r", "", b349.left(348) + "\r\n");
+        row("paste cut", "", QString(400, u'p'), QString(350, u'p'));
+        row("paste after typing cut", c340, "0123456789ABC", c340 + "0123456789");
+        row("pasted CR LF counts two", d347, "x\r\ny", d347 + "x\r\n");
+        row("pasted break does not fit", b349, "\nz", b349);
+        QTest::newRow("code page")
+            << ""
+            << "Caf\u00e9 \u20ac ok\nnext" << 1 << QByteArray("MESSAGCaf\xe9 \x80 ok\r\nnext");
+        row("blanks only", "  \r", "", "  \r\n");
+        row("sent twice", "twice", "", "twice", 2);
+        row("window closed before the connection", "never sent", "", "", -1);
     }
     void sendDeliversOneRecord() {
         QFETCH(QString, typed);
@@ -128,7 +100,10 @@ private slots:
         Rig rig;
         QVERIFY(rig.started);
         SendMessageWindow* w = rig.openSendWindow();
-        enter(w, typed, pasted);
+        auto* text = child<MessageTextBox>(w, "messageText");
+        QTest::keyClicks(text, typed);
+        QApplication::clipboard()->setText(pasted);
+        text->paste();
         for (int i = 0; i < qAbs(clicks); ++i)
             click(w, "sendButton");
         if (clicks < 0)
@@ -195,20 +170,14 @@ private slots:
 
     // A flood of large messages cannot grow the window without bound: it keeps the newest blocks
     // unchanged, on screen too, and drops the oldest whole.
-    void historyKeepsTheNewestBlocks_data() {
-        QTest::addColumn<bool>("severalLines");
-        QTest::newRow("one line each") << false;
-        QTest::newRow("several lines each") << true;
-    }
     void historyKeepsTheNewestBlocks() {
-        QFETCH(bool, severalLines);
         ReceivedMessagesWindow w;
         const QString peer = QStringLiteral("10.0.0.7");
         const QTime time(13, 30);
         QStringList blocks;
         for (int i = 0; i < 20; ++i) {
             QString message = QString::number(i) + QString(60 * 1024, QChar(u'a' + i));
-            if (severalLines)
+            if (i % 2) // and some of several lines
                 message.insert(100, QStringLiteral("\r\n")).insert(5000, u'\r').insert(9000, u'\n');
             w.appendMessage(message, peer, time);
             blocks << ReceivedMessagesWindow::messageBlock(message, peer, time);
