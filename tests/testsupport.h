@@ -1,13 +1,10 @@
-// Shared helpers for the tests: a sandboxed environment (temporary program folder, fixed clock,
-// no splash hold, no fade, private instance lock, captured message boxes) and the client on a
-// desktop of its own.
+// Shared helpers: a sandboxed environment and the client on a desktop of its own.
 #pragma once
 
 #include "peers.h"
 
 #include "app/clientapp.h"
 #include "app/environment.h"
-#include "app/settings.h"
 #include "app/settingslocation.h"
 #include "ui/main/about.h"
 #include "ui/main/desktop.h"
@@ -21,13 +18,13 @@
 
 #include <QApplication>
 #include <QDBusConnection>
-#include <QDateTime>
 #include <QFile>
-#include <QList>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
 
+// A temporary program folder, a fixed clock, no splash hold or fade, a private instance lock and
+// captured message boxes.
 struct TestEnvironment {
     QTemporaryDir dir;
     QDateTime clock{QDate(2026, 12, 6), QTime(13, 30, 0)};
@@ -81,7 +78,7 @@ struct TestClient {
     ClientApp app;
     Desktop desktop{app};
 
-    // Notifications stay inside the test: none reaches the desktop the tests run on.
+    // Notifications stay inside the test.
     TestClient() { desktop.tray().setNotificationBus(QDBusConnection(QStringLiteral("none"))); }
     bool start() { return app.start(desktop); }
     MainWindow& window() { return desktop.mainWindowView(); }
@@ -97,8 +94,7 @@ struct TestClient {
     bool trayShows(TrayPicture p) {
         return desktop.tray().icon().cacheKey() == desktop.trayPicture(p).cacheKey();
     }
-    ~TestClient() {
-        // Windows the desktop does not own (boxes, stray windows) go with the client.
+    ~TestClient() { // windows the desktop does not own go with the client
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 };
