@@ -280,9 +280,8 @@ private slots:
         QCOMPARE(t.readIni().split('\n'), expected);
     }
 
-    // One session per start option: the tray toggles the window in its mode and place, never
-    // hiding it without a tray; the mode button; About, a minimised window, a session manager's
-    // save request and the tray menu; Quit ends it.
+    // One session per start option: the mode button, About, the tray and a minimised window, a
+    // session manager's save request, the tray menu; Quit ends it.
     void session_data() {
         QTest::addColumn<bool>("mini"); // the start options
         QTest::addColumn<bool>("tray");
@@ -305,28 +304,20 @@ private slots:
         Sandbox c(s);
         QVERIFY(c.start());
         MainWindow& w = c.window();
-        const bool visible = !tray || !trayAvailable;
         const int height = mini ? 80 : 275;
         const QPoint corner = w.pos();
-        QCOMPARE(w.isVisible(), visible);
+        QCOMPARE(w.isVisible(), !tray || !trayAvailable);
         QCOMPARE(w.height(), height);
-        emit c.desktop.tray().notification(0);
-        QCOMPARE(w.isVisible(), !visible || !trayAvailable);
-        emit c.desktop.tray().notification(0);
-        QCOMPARE(w.isVisible(), visible || !trayAvailable);
-        QCOMPARE(w.height(), height);
-        QCOMPARE(w.pos(), corner);
-
         auto* mode = child<QPushButton>(&w, "modeButton");
         mode->click();
         QCOMPARE(w.height(), mini ? 275 : 80);
-        emit c.link().logEntry({QStringLiteral("     x")});
         mode->click();
-        QCOMPARE(w.height(), height);
-        QCOMPARE(w.pos(), corner);
-        QCOMPARE(w.logLines().value(2), QStringLiteral("     x"));
-        if (!trayAvailable)
+        QVERIFY(w.height() == height && w.pos() == corner);
+        if (!trayAvailable) { // a click on the tray's place never hides the window
+            emit c.desktop.tray().notification(0);
+            QVERIFY(w.isVisible());
             return;
+        }
 
         // About is one window, brought forward; closed, it goes (the menu makes it anew below).
         child<QPushButton>(&w, "aboutButton")->click();
@@ -337,19 +328,18 @@ private slots:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!c.desktop.aboutWindow());
 
-        // A minimised window (some window managers allow it) counts as hidden: the tray
-        // restores it, hidden afterwards or not.
+        // The tray toggles the window in its mode and place. A minimised window (some window
+        // managers allow it) counts as hidden: the tray restores it, hidden afterwards or not.
         for (const bool thenHidden : {false, true}) {
             w.showMinimized();
-            QVERIFY(w.isMinimized());
             if (thenHidden)
                 w.hide();
-            c.desktop.toggleFromTray();
+            emit c.desktop.tray().notification(0);
             QVERIFY(w.isVisible() && !w.isMinimized());
-            QCOMPARE(w.height(), height);
-            c.desktop.toggleFromTray();
+            QVERIFY(w.height() == height && w.pos() == corner);
+            emit c.desktop.tray().notification(0);
             QVERIFY(!w.isVisible());
-            c.desktop.toggleFromTray();
+            emit c.desktop.tray().notification(0);
         }
 
         // A save request (a checkpoint, or a logout another program cancels) leaves it running.
