@@ -5,7 +5,6 @@
 #include "app/settingswriter.h"
 
 #include <QMenu>
-#include <QPushButton>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSessionManager>
@@ -21,8 +20,19 @@ struct Look {
     QString tip; // after "ZAV Remote 2002... "
     bool alert;
 };
-Q_DECLARE_METATYPE(Look)
-Q_DECLARE_METATYPE(ShownMessage)
+
+// A start-up from a settings file, then the shutdown after the window was moved.
+struct Run {
+    QString setup; // "missing", "damaged", "port taken", "disk full" or none
+    bool savePosition;
+    ShownMessage box;  // no title: no box
+    QStringList entry; // %1 stands for the listen port
+    Look look;
+    QPoint position; // (-1, -1): not placed
+    QPoint moved;
+    QByteArrayList written; // left and top; none: the file is left alone
+};
+Q_DECLARE_METATYPE(Run)
 
 namespace {
 
@@ -54,31 +64,26 @@ private slots:
         using P = StatusPicture;
         using T = TrayPicture;
         const QColor pale = kLampPaleYellow, green = kLampGreen, red = kLampRed;
-        const char* noSignal = "Internet not available - No Signal";
-        const char* dialing = "server is now dialing";
+        const char *noSignal = "Internet not available - No Signal",
+                   *dialing = "server is now dialing";
+        const char *noCard = "server reports no card status available",
+                   *on = "Internet is available";
+        const char *off = "Internet not available", *lost = "server not found - status unavailable";
+        const Look noServer{P::NoServer, "NO SRVR!", pale, "No Server!", T::RedX, lost, true};
         const QList<std::pair<QString, Look>> states{
             {"DIALSIGOK", {P::Dialing, "DIALING", green, "01:00am", T::Dialing, dialing, true}},
-            {"no server",
-             {P::NoServer, "NO SRVR!", pale, "No Server!", T::RedX,
-              "server not found - status unavailable", true}},
-            {"NOCARDSTA",
-             {P::NoCard, "NO CARD", pale, "07:41pm", T::RedX,
-              "server reports no card status available", true}},
-            {"CONNSIGOK",
-             {P::Connected, "ONLINE", green, "07:42pm", T::Connected, "Internet is available",
-              false}},
+            {"", noServer},
+            {"NOCARDSTA", {P::NoCard, "NO CARD", pale, "07:41pm", T::RedX, noCard, true}},
+            {"CONNSIGOK", {P::Connected, "ONLINE", green, "07:42pm", T::Connected, on, false}},
             {"DISCSIGOK",
-             {P::Disconnected, "OFFLINE", green, "07:43pm", T::Disconnected,
-              "Internet not available", false}},
+             {P::Disconnected, "OFFLINE", green, "07:43pm", T::Disconnected, off, false}},
             {"CONNNOSIG", {P::NoSignal, "ONLINE", red, "07:44pm", T::Cloud, noSignal, true}},
             {"DISCNOSIG", {P::NoSignal, "OFFLINE", red, "07:45pm", T::Cloud, noSignal, true}},
             {"DIALNOSIG", {P::Dialing, "DIALING", red, "<b>x</b", T::Dialing, dialing, true}},
-            {"no server",
-             {P::NoServer, "NO SRVR!", pale, "No Server!", T::RedX,
-              "server not found - status unavailable", true}}};
+            {"", noServer}};
         Sandbox c;
         for (const auto& [code, look] : states) {
-            if (code == QLatin1String("no server"))
+            if (code.isEmpty())
                 emit c.link().stateChanged(LinkState::NoServer);
             else
                 c.link().dispatchRecord(
@@ -143,8 +148,7 @@ private slots:
         env().splashHoldSeconds = 1;
         int reads = 0;
         bool paintedWhenHeld = false;
-        env().now = [&] {
-            // The hold's first look at the clock is where it begins; later looks end it.
+        env().now = [&] { // the hold begins at its first look at the clock; later looks end it
             if (reads++ == 0)
                 paintedWhenHeld = late.painted;
             return c.clock.addSecs(reads > 1 ? 5 : 0);
@@ -159,14 +163,7 @@ private slots:
     // at shutdown the position is written only when asked and after a complete read, and a
     // failed write keeps the old file and is logged.
     void startupAndShutdown_data() {
-        QTest::addColumn<QString>("setup");
-        QTest::addColumn<bool>("save");         // the window's position at shutdown
-        QTest::addColumn<ShownMessage>("box");  // no title: no box
-        QTest::addColumn<QStringList>("entry"); // %1 stands for the listen port
-        QTest::addColumn<Look>("look");
-        QTest::addColumn<QPoint>("position"); // (-1, -1): not placed
-        QTest::addColumn<QPoint>("moved");
-        QTest::addColumn<QByteArrayList>("written"); // left and top; none: the file is left alone
+        QTest::addColumn<Run>("run");
         using P = StatusPicture;
         const QStringList started{
             "     ZAV Remote 2002 started OK", "     Values read from INI file...",
@@ -179,48 +176,40 @@ private slots:
             return Look{picture, word, kLampPaleYellow, "na", tray, tip, !running};
         };
         const Look running = look(P::NoStatus, "WAIT...", "client running");
-        const QPoint placed(100, 200), at(40, 60);
-        QTest::newRow("position saved") << "" << true << ShownMessage{} << started << running
-                                        << placed << at << QByteArrayList{"600", "900"};
-        QTest::newRow("position not asked for") << "" << false << ShownMessage{} << started
-                                                << running << placed << at << QByteArrayList();
+        const QPoint placed(100, 200), origin(0, 0), unplaced(-1, -1), at(40, 60), far(2200, 70);
+        const QByteArrayList saved{"600", "900"}, clamped{"1500", "1050"}, untouched;
+        const ShownMessage none{}, missing{MsgIcon::Critical, "INI File Missing...",
+                                           "The INI file containing the settings for ZAV Remote is "
+                                           "missing...\n\r(this is normal "
+                                           "if it is the first time you have run this "
+                                           "program)\n\r\n\rPlease go to the settings "
+                                           "panel and save new settings."};
+        const ShownMessage unreadable{
+            MsgIcon::Information, "INI File Error...",
+            "There was an error reading the INI file...\n\rplease check the current settings."};
+        const QStringList noFile{"     INI file does not exist...", "     Goto settings and save!"};
+        const QStringList readError{"     Error reading INI file...", check};
+        const QStringList portTaken{"     Error connecting to port: %1", check};
+        const Look checkSettings = look(P::NoStatus, "WAIT...", "please check settings");
+        const Look noSettings = look(P::NoServer, "ERROR", "please check settings");
+        const Look notStarted = look(P::NoStatus, "WAIT...", "client could not be started");
+        QTest::newRow("position saved") << Run{"", true, none, started, running, placed, at, saved};
+        QTest::newRow("position not asked for")
+            << Run{"", false, none, started, running, placed, at, untouched};
         QTest::newRow("left edge beyond 16 bits")
-            << "" << true << ShownMessage{} << started << running << placed << QPoint(2200, 70)
-            << QByteArrayList{"1500", "1050"};
-        QTest::newRow("disk full") << "disk full" << true << ShownMessage{} << started << running
-                                   << placed << at << QByteArrayList();
+            << Run{"", true, none, started, running, placed, far, clamped};
+        QTest::newRow("disk full")
+            << Run{"disk full", true, none, started, running, placed, at, untouched};
         QTest::newRow("no settings file")
-            << "missing" << true
-            << ShownMessage{MsgIcon::Critical, "INI File Missing...",
-                            "The INI file containing the settings for ZAV Remote is missing...\n\r"
-                            "(this is normal if it is the first time you have run this program)"
-                            "\n\r\n\rPlease go to the settings panel and save new settings."}
-            << QStringList{"     INI file does not exist...", "     Goto settings and save!"}
-            << look(P::NoServer, "ERROR", "please check settings") << QPoint(0, 0) << at
-            << QByteArrayList();
+            << Run{"missing", true, missing, noFile, noSettings, origin, at, untouched};
         QTest::newRow("last value unreadable")
-            << "damaged" << true
-            << ShownMessage{MsgIcon::Information, "INI File Error...",
-                            "There was an error reading the INI file...\n\r"
-                            "please check the current settings."}
-            << QStringList{"     Error reading INI file...", check}
-            << look(P::NoStatus, "WAIT...", "please check settings") << QPoint(-1, -1) << at
-            << QByteArrayList();
+            << Run{"damaged", true, unreadable, readError, checkSettings, unplaced, at, untouched};
         QTest::newRow("listen port taken")
-            << "port taken" << true << ShownMessage{}
-            << QStringList{"     Error connecting to port: %1", check}
-            << look(P::NoStatus, "WAIT...", "client could not be started") << placed << at
-            << QByteArrayList{"600", "900"};
+            << Run{"port taken", true, none, portTaken, notStarted, placed, at, saved};
     }
     void startupAndShutdown() {
-        QFETCH(QString, setup);
-        QFETCH(bool, save);
-        QFETCH(ShownMessage, box);
-        QFETCH(QStringList, entry);
-        QFETCH(Look, look);
-        QFETCH(QPoint, position);
-        QFETCH(QPoint, moved);
-        QFETCH(QByteArrayList, written);
+        QFETCH(Run, run);
+        const QString& setup = run.setup;
         TestEnvironment t;
         const auto noFault = qScopeGuard([] { setFileReplaceFault({}); });
         QTcpServer squatter;
@@ -228,7 +217,7 @@ private slots:
         const int port = setup == QLatin1String("port taken") ? squatter.serverPort() : freePort();
         Settings s = sampleSettings(port, 2509);
         s.pollIntervalSeconds = 33;
-        s.saveWindowPosition = save;
+        s.saveWindowPosition = run.savePosition;
         QByteArray before = settingsFileBytes(s, QStringLiteral("1/1/01"));
         if (setup == QLatin1String("damaged")) // the interval, the last value read
             QVERIFY(before.replace("\r\n33\r\n", "\r\nthirty\r\n").contains("thirty"));
@@ -243,6 +232,7 @@ private slots:
         QVERIFY(!second.start());
         QVERIFY(!second.window().isVisible() && !second.desktop.tray().shown() &&
                 second.window().logLines().isEmpty());
+        const ShownMessage& box = run.box;
         QCOMPARE(t.boxes.size(), box.title.isEmpty() ? 0 : 1);
         for (const ShownMessage& m : std::as_const(t.boxes))
             QVERIFY(m.icon == box.icon && m.title == box.title && m.text == box.text);
@@ -250,17 +240,18 @@ private slots:
         MainWindow& w = c.window();
         const QString separator = QStringLiteral("     ") + QString(38, QLatin1Char('-'));
         QCOMPARE(w.logLines(), QStringList({separator, QStringLiteral("     01:30pm")}) +
-                                   entry.replaceInStrings("%1", QString::number(port)));
-        expectLook(c, look, setup == QLatin1String("missing") ? c.desktop.tray().toolTip() : "");
+                                   run.entry.replaceInStrings("%1", QString::number(port)));
+        expectLook(c, run.look,
+                   setup == QLatin1String("missing") ? c.desktop.tray().toolTip() : "");
         QVERIFY(c.desktop.tray().shown() && w.isVisible());
-        if (position != QPoint(-1, -1))
-            QCOMPARE(w.pos(), position);
+        if (run.position != QPoint(-1, -1))
+            QCOMPARE(w.pos(), run.position);
         // Only a running client listens and polls.
-        const bool running = look.tray == TrayPicture::ServerRunning;
+        const bool running = run.look.tray == TrayPicture::ServerRunning;
         QCOMPARE(c.link().reports().isListening(), running);
         QCOMPARE(c.link().isPolling() ? c.link().pollIntervalMs() : 0, running ? 33000 : 0);
 
-        w.move(moved);
+        w.move(run.moved);
         t.clock = QDateTime(QDate(2027, 2, 3), QTime(8, 0));
         if (setup == QLatin1String("disk full")) {
             setFileReplaceFault({300, FileReplaceFault::Step::None});
@@ -272,24 +263,22 @@ private slots:
         QVERIFY(!w.isVisible() && !c.link().reports().isListening() && !c.link().isPolling());
         // Only the position and the date change, if anything.
         QByteArrayList expected = before.split('\n');
-        if (!written.isEmpty()) {
-            expected[20] = written[0] + '\r';
-            expected[23] = written[1] + '\r';
+        if (!run.written.isEmpty()) {
+            expected[20] = run.written[0] + '\r';
+            expected[23] = run.written[1] + '\r';
             expected[48] = "'2/3/27\r";
         }
         QCOMPARE(t.readIni().split('\n'), expected);
     }
 
-    // One session per start option: the mode button, About, the tray and a minimised window, a
-    // session manager's save request, the tray menu; Quit ends it.
+    // One session per start option: About, the tray and a minimised window, a session manager's
+    // save request, the tray menu; Quit ends it.
     void session_data() {
         QTest::addColumn<bool>("mini"); // the start options
         QTest::addColumn<bool>("tray");
         QTest::addColumn<bool>("trayAvailable");
-        QTest::newRow("normal") << false << false << true;
         QTest::newRow("mini") << true << false << true;
         QTest::newRow("tray") << false << true << true;
-        QTest::newRow("both") << true << true << true;
         QTest::newRow("tray option, no tray") << false << true << false;
     }
     void session() {
@@ -308,11 +297,6 @@ private slots:
         const QPoint corner = w.pos();
         QCOMPARE(w.isVisible(), !tray || !trayAvailable);
         QCOMPARE(w.height(), height);
-        auto* mode = child<QPushButton>(&w, "modeButton");
-        mode->click();
-        QCOMPARE(w.height(), mini ? 275 : 80);
-        mode->click();
-        QVERIFY(w.height() == height && w.pos() == corner);
         if (!trayAvailable) { // a click on the tray's place never hides the window
             emit c.desktop.tray().notification(0);
             QVERIFY(w.isVisible());
@@ -320,9 +304,9 @@ private slots:
         }
 
         // About is one window, brought forward; closed, it goes (the menu makes it anew below).
-        child<QPushButton>(&w, "aboutButton")->click();
+        c.desktop.openAbout();
         AboutWindow* about = c.desktop.aboutWindow();
-        child<QPushButton>(&w, "aboutButton")->click();
+        c.desktop.openAbout();
         QCOMPARE(c.desktop.aboutWindow(), about);
         about->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
