@@ -60,17 +60,10 @@ struct TestEnvironment {
     }
 };
 
-// A usable set of settings pointing at 127.0.0.1.
+// A usable set of settings pointing at 127.0.0.1: the window at 1500, 3000 twips, a poll each 5 s.
 inline Settings sampleSettings(int listenPort = 0, int transmitPort = 0) {
-    Settings s;
-    s.listenPort = qint16(listenPort);
-    s.transmitPort = qint16(transmitPort);
-    s.windowLeft = 1500;
-    s.windowTop = 3000;
-    s.saveWindowPosition = false;
-    s.serverAddress = QStringLiteral("127.0.0.1");
-    s.pollIntervalSeconds = 5;
-    return s;
+    return Settings{
+        qint16(listenPort), qint16(transmitPort), 1500, 3000, false, "127.0.0.1", false, false, 5};
 }
 
 // The whole client on the test's desktop, as the program runs it (start-up not yet run).
