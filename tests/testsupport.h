@@ -23,8 +23,7 @@
 #include <QTest>
 #include <memory>
 
-// A temporary program folder, a fixed clock, no splash hold or fade, a private instance lock and
-// captured message boxes.
+// A temporary program folder, a fixed clock, no hold or fade, a private lock, boxes captured.
 struct TestEnvironment {
     QTemporaryDir dir;
     QDateTime clock{QDate(2026, 12, 6), QTime(13, 30, 0)};
@@ -66,7 +65,7 @@ inline Settings sampleSettings(int listenPort = 0, int transmitPort = 0) {
         qint16(listenPort), qint16(transmitPort), 1500, 3000, false, "127.0.0.1", false, false, 5};
 }
 
-// The whole client on the test's desktop, as the program runs it (start-up not yet run).
+// The whole client on the test's desktop, not yet started.
 struct TestClient {
     ClientApp app;
     Desktop desktop{app};

@@ -1,5 +1,4 @@
-// The client in its session: one copy, splash, start-up and shutdown, link states, start
-// options, tray, About and the session manager.
+// The client in its session: link states, one copy, splash, start-up, shutdown, tray, menu.
 #include "testsupport.h"
 
 #include "app/settingswriter.h"
@@ -21,7 +20,7 @@ struct Look {
     bool alert;
 };
 
-// A start-up from a settings file, then the shutdown after the window was moved.
+// A start-up from a settings file, then a shutdown after the window was moved.
 struct Run {
     QString setup; // "missing", "damaged", "port taken", "disk full" or none
     bool savePosition;
@@ -36,7 +35,7 @@ Q_DECLARE_METATYPE(Run)
 
 namespace {
 
-// One status picture shows (they are stacked at the top left), with `pictureTip` if given.
+// One status picture shows (of those stacked at the top left), with `pictureTip` if given.
 void expectLook(TestClient& c, const Look& look, const QString& pictureTip = QString()) {
     MainWindow& w = c.window();
     QStringList shown;
@@ -95,8 +94,7 @@ private slots:
             QCOMPARE(child<QLabel>(&c.window(), name)->textFormat(), Qt::PlainText);
     }
 
-    // Without a runtime folder the lock sits in a private folder and still keeps a second copy
-    // out; a lock file that another user put in the lock's place is no running copy.
+    // Without a runtime folder the lock sits in a private folder; another user's lock is ignored.
     void instanceLock() {
         QTemporaryDir cache;
         const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
@@ -123,10 +121,9 @@ private slots:
         QVERIFY(InstanceLock(path).tryTake());
     }
 
-    // Under a window manager the splash is exposed only after start-up's first pass of events;
-    // the hold, which processes none, must not begin before the splash has been painted.
+    // The hold, which handles no events, begins only once the splash has been painted.
     void splashIsPaintedBeforeTheHold() {
-        // Holds the splash's paint back for a moment, as a late expose does.
+        // Holds the splash's paint back for a moment, as a window manager's late expose does.
         struct LateExpose : QObject {
             bool released = false, delayed = false, painted = false;
             bool eventFilter(QObject* watched, QEvent* event) override {
@@ -159,9 +156,8 @@ private slots:
         QVERIFY(started && late.delayed && paintedWhenHeld);
     }
 
-    // Start-up's outcomes, each refusing a second copy, which ends at once and shows nothing;
-    // at shutdown the position is written only when asked and after a complete read, and a
-    // failed write keeps the old file and is logged.
+    // Start-up's outcomes (a second copy shows nothing); shutdown writes the position only when
+    // asked and after a complete read, and a failed write keeps the old file and is logged.
     void startupAndShutdown_data() {
         QTest::addColumn<Run>("run");
         using P = StatusPicture;
@@ -246,7 +242,6 @@ private slots:
         QVERIFY(c.desktop.tray().shown() && w.isVisible());
         if (run.position != QPoint(-1, -1))
             QCOMPARE(w.pos(), run.position);
-        // Only a running client listens and polls.
         const bool running = run.look.tray == TrayPicture::ServerRunning;
         QCOMPARE(c.link().reports().isListening(), running);
         QCOMPARE(c.link().isPolling() ? c.link().pollIntervalMs() : 0, running ? 33000 : 0);
@@ -271,8 +266,7 @@ private slots:
         QCOMPARE(t.readIni().split('\n'), expected);
     }
 
-    // One session per start option: About, the tray and a minimised window, a session manager's
-    // save request, the tray menu; Quit ends it.
+    // The tray and a minimised window, a session save, the tray menu, and Quit, per start option.
     void session_data() {
         QTest::addColumn<bool>("mini"); // the start options
         QTest::addColumn<bool>("tray");
@@ -303,17 +297,7 @@ private slots:
             return;
         }
 
-        // About is one window, brought forward; closed, it goes (the menu makes it anew below).
-        c.desktop.openAbout();
-        AboutWindow* about = c.desktop.aboutWindow();
-        c.desktop.openAbout();
-        QCOMPARE(c.desktop.aboutWindow(), about);
-        about->close();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(!c.desktop.aboutWindow());
-
-        // The tray toggles the window in its mode and place. A minimised window (some window
-        // managers allow it) counts as hidden: the tray restores it, hidden afterwards or not.
+        // The tray toggles the window in its mode and place; a minimised one counts as hidden.
         for (const bool thenHidden : {false, true}) {
             w.showMinimized();
             if (thenHidden)
@@ -326,7 +310,7 @@ private slots:
             emit c.desktop.tray().notification(0);
         }
 
-        // A save request (a checkpoint, or a logout another program cancels) leaves it running.
+        // A save request (a checkpoint, or a logout that is cancelled) leaves it running.
         if (auto* manager = qApp->findChild<QSessionManager*>()) {
             emit qApp->commitDataRequest(*manager);
             emit qApp->saveStateRequest(*manager);
@@ -355,9 +339,6 @@ private slots:
         QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(7); });
         QCOMPARE(QCoreApplication::exec(), 0);
         QVERIFY(c.app.isShutDown() && !w.isVisible() && !c.link().reports().isListening());
-        for (QWidget* other : {static_cast<QWidget*>(c.desktop.sendMessageWindow()),
-                               static_cast<QWidget*>(c.desktop.aboutWindow())})
-            QVERIFY(!other || !other->isVisible());
     }
 };
 
