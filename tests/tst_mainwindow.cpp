@@ -96,15 +96,14 @@ private slots:
 
     // Without a runtime folder the lock sits in a private folder; another user's lock is ignored.
     void instanceLock() {
+        const auto restore =
+            qScopeGuard([r = qgetenv("XDG_RUNTIME_DIR"), h = qgetenv("XDG_CACHE_HOME")] {
+                r.isNull() ? qunsetenv("XDG_RUNTIME_DIR") : qputenv("XDG_RUNTIME_DIR", r);
+                h.isNull() ? qunsetenv("XDG_CACHE_HOME") : qputenv("XDG_CACHE_HOME", h);
+            });
         QTemporaryDir cache;
-        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
-        const QByteArray cacheHome = qgetenv("XDG_CACHE_HOME");
         qunsetenv("XDG_RUNTIME_DIR");
         qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
-        const auto restore = qScopeGuard([&] {
-            runtime.isNull() ? qunsetenv("XDG_RUNTIME_DIR") : qputenv("XDG_RUNTIME_DIR", runtime);
-            cacheHome.isNull() ? qunsetenv("XDG_CACHE_HOME") : qputenv("XDG_CACHE_HOME", cacheHome);
-        });
         InstanceLock first;
         QVERIFY(first.path().startsWith(cache.path()) && first.tryTake());
         const QFileInfo folder(cache.filePath(QStringLiteral("zav-remote")));
@@ -131,13 +130,11 @@ private slots:
                 if (!splash || event->type() != QEvent::Paint)
                     return false;
                 painted = released;
-                if (!released && !delayed) {
-                    delayed = true;
+                if (!std::exchange(delayed, true))
                     QTimer::singleShot(200, splash, [this, splash] {
                         released = true;
                         splash->update();
                     });
-                }
                 return !released;
             }
         } late;
@@ -228,10 +225,9 @@ private slots:
         QVERIFY(!second.start());
         QVERIFY(!second.window().isVisible() && !second.desktop.tray().shown() &&
                 second.window().logLines().isEmpty());
-        const ShownMessage& box = run.box;
-        QCOMPARE(t.boxes.size(), box.title.isEmpty() ? 0 : 1);
+        QCOMPARE(t.boxes.size(), run.box.title.isEmpty() ? 0 : 1);
         for (const ShownMessage& m : std::as_const(t.boxes))
-            QVERIFY(m.icon == box.icon && m.title == box.title && m.text == box.text);
+            QVERIFY(m.icon == run.box.icon && m.title == run.box.title && m.text == run.box.text);
         // Exactly one entry: separator, time line, the message lines.
         MainWindow& w = c.window();
         const QString separator = QStringLiteral("     ") + QString(38, QLatin1Char('-'));

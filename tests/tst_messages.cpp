@@ -17,10 +17,6 @@ QString messageBlock(const QString& time, const QString& message) {
 struct Rig : RecordServer, Sandbox {
     bool started;
     Rig() : Sandbox(sampleSettings(freePort(), port())), started(start()) { link().stopPolling(); }
-    SendMessageWindow* openSendWindow() {
-        child<QPushButton>(&window(), "sendMessageButton")->click();
-        return desktop.sendMessageWindow();
-    }
     bool trayIs(TrayPicture picture, const char* toolTip, bool alert) {
         return trayShows(picture) && desktop.tray().toolTip() == QLatin1String(toolTip) &&
                desktop.tray().alert() == alert;
@@ -63,7 +59,8 @@ private slots:
         QFETCH(QByteArray, record);
         Rig rig;
         QVERIFY(rig.started);
-        SendMessageWindow* w = rig.openSendWindow();
+        child<QPushButton>(&rig.window(), "sendMessageButton")->click();
+        SendMessageWindow* w = rig.desktop.sendMessageWindow();
         auto* text = child<MessageTextBox>(w, "messageText");
         QTest::keyClicks(text, typed);
         QApplication::clipboard()->setText(pasted);
@@ -95,8 +92,8 @@ private slots:
         deliver(listenPort, "MESSAGHello\r\nthere");
         QTRY_VERIFY(rig.desktop.receivedMessagesWindow());
         ReceivedMessagesWindow* w = rig.desktop.receivedMessagesWindow();
-        QVERIFY(w->isVisible());
-        QVERIFY(rig.trayIs(TrayPicture::Message, "ZAV Remote 2002... message received", true));
+        QVERIFY(w->isVisible() &&
+                rig.trayIs(TrayPicture::Message, "ZAV Remote 2002... message received", true));
         rig.clock = QDateTime(QDate(2026, 12, 6), QTime(9, 5, 0));
         QString expected = messageBlock("01:30pm", "Hello\r\nthere");
         const QList<std::pair<QByteArray, QString>> more{
@@ -111,8 +108,6 @@ private slots:
         QCOMPARE(child<QPlainTextEdit>(w, "history")->toPlainText(),
                  expected.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
 
-        ServerLink& link = rig.link();
-        const QString peer = QStringLiteral("127.0.0.1");
         MainWindow& main = rig.window();
         main.hide();
         const QString word = main.statusWord();
@@ -120,7 +115,7 @@ private slots:
         QVERIFY(rig.trayIs(TrayPicture::Plain, "ZAV Remote 2002... waiting for status", false));
         QVERIFY(main.statusWord() == word && !main.isVisible());
         QTRY_VERIFY(!rig.desktop.receivedMessagesWindow());
-        link.dispatchRecord(QStringLiteral("MESSAGnext"), peer);
+        rig.link().dispatchRecord(QStringLiteral("MESSAGnext"), QStringLiteral("127.0.0.1"));
         QVERIFY(rig.desktop.receivedMessagesWindow());
         QCOMPARE(rig.desktop.receivedMessagesWindow()->historyText(),
                  messageBlock("09:05am", "next"));
@@ -140,11 +135,8 @@ private slots:
             blocks << ReceivedMessagesWindow::messageBlock(message, peer, time);
         }
         QString kept;
-        for (qsizetype i = blocks.size() - 1;
-             i >= 0 && kept.size() + blocks[i].size() <= ReceivedMessagesWindow::kMaxHistoryChars;
-             --i)
-            kept.prepend(blocks[i]);
-        QVERIFY(kept.size() < blocks.join(QString()).size());
+        while (kept.size() + blocks.last().size() <= ReceivedMessagesWindow::kMaxHistoryChars)
+            kept.prepend(blocks.takeLast()); // some are left: all would not fit
         QVERIFY(w.historyText() == kept);
         kept.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
         QVERIFY(child<QPlainTextEdit>(&w, "history")->toPlainText() == kept);
