@@ -47,7 +47,6 @@ private slots:
         row("paste after typing cut", c340, "0123456789ABC", c340 + "0123456789");
         row("pasted CR LF counts two", d347, "x\r\ny", d347 + "x\r\n");
         row("pasted break does not fit", b349, "\nz", b349);
-        row("blanks only", "  \r", "", "  \r\n");
         row("sent twice", "twice", "", "twice", 2);
         row("window closed before the connection", "never sent", "", "", -1);
         row("server not found", "try again", "", "", 0);
@@ -97,7 +96,6 @@ private slots:
         rig.clock = QDateTime(QDate(2026, 12, 6), QTime(9, 5, 0));
         QString expected = messageBlock("01:30pm", "Hello\r\nthere");
         const QList<std::pair<QByteArray, QString>> more{
-            {"", ""},
             {"<b>x</b> <img src=\"a.png\"> &amp;", "<b>x</b> <img src=\"a.png\"> &amp;"},
             {"Caf\xe9 \x80", "Caf\u00e9 \u20ac"}};
         for (const auto& [bytes, shown] : more) {
