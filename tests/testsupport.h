@@ -65,12 +65,11 @@ inline Settings sampleSettings(int listenPort = 0, int transmitPort = 0) {
         qint16(listenPort), qint16(transmitPort), 1500, 3000, false, "127.0.0.1", false, false, 5};
 }
 
-// The whole client on the test's desktop, not yet started.
+// The whole client on the test's desktop, not yet started; its notifications stay inside.
 struct TestClient {
     ClientApp app;
     Desktop desktop{app};
 
-    // Notifications stay inside the test.
     TestClient() { desktop.tray().setNotificationBus(QDBusConnection(QStringLiteral("none"))); }
     bool start() { return app.start(desktop); }
     MainWindow& window() { return desktop.mainWindowView(); }

@@ -6,8 +6,6 @@
 
 namespace {
 
-const QString kSending = QStringLiteral("     Sending a message to Server");
-
 QString messageBlock(const QString& time, const QString& message) {
     return " Received at " + time + " from IP Address 127.0.0.1...\r\n  " + message + "\r\n " +
            QString(105, QLatin1Char('-'));
@@ -77,10 +75,9 @@ private slots:
             click(w, "sendButton");
         if (clicks < 0)
             w->close();
-        QCOMPARE(rig.newestEntry(), QStringList{kSending});
         QTRY_COMPARE(rig.sent(), QList<QByteArray>{record});
         QTRY_VERIFY(!rig.desktop.sendMessageWindow());
-        QCOMPARE(rig.window().logLines().count(kSending), qAbs(clicks));
+        QCOMPARE(rig.window().logLines().count("     Sending a message to Server"), qAbs(clicks));
     }
 
     // Messages join one window byte for byte, never as markup; closing it resets the tray only.

@@ -11,14 +11,6 @@
 #include <QScopeGuard>
 #include <QToolButton>
 
-namespace {
-
-QLineEdit* line(QWidget* p, const char* name) {
-    return child<QLineEdit>(p, name);
-}
-
-} // namespace
-
 class TestOptions : public QObject {
     Q_OBJECT
 
@@ -57,7 +49,6 @@ private slots:
         row("transmit too small", {"2600", "-32769", "33", a}, 0, transmit);
         row("interval no number", {"2600", "2601", "7.5", a}, 0, interval);
         row("receive empty", {"", "abc", "x", a}, 0, {});
-        row("transmit empty", {"40000", "", "5", ""}, 0, {});
     }
     void saveOutcomes() {
         QFETCH(QStringList, typed);
@@ -84,9 +75,9 @@ private slots:
 
         c.desktop.openOptions();
         OptionsPanel* p = c.desktop.optionsPanel();
-        line(p, "listenPortBox")->setText(typed[0]);
-        line(p, "transmitPortBox")->setText(typed[1]);
-        line(p, "intervalBox")->setText(typed[2]);
+        child<QLineEdit>(p, "listenPortBox")->setText(typed[0]);
+        child<QLineEdit>(p, "transmitPortBox")->setText(typed[1]);
+        child<QLineEdit>(p, "intervalBox")->setText(typed[2]);
         child<IpAddressBox>(p, "serverAddressBox")->setAddress(typed[3]);
         child<QCheckBox>(p, "savePositionCheck")->setCheckState(Qt::PartiallyChecked);
         child<QCheckBox>(p, "startTrayCheck")->setChecked(true);
@@ -145,7 +136,7 @@ private slots:
         QTRY_COMPARE(server.sent(), QList<QByteArray>{"STATUS"});
 
         // One page shows at a time, its button checked; entries stay.
-        line(p, "listenPortBox")->setText(QStringLiteral("1234"));
+        child<QLineEdit>(p, "listenPortBox")->setText(QStringLiteral("1234"));
         for (const QStringList& step : {QStringList{"windowPage", "Window Options"},
                                         {"otherPage", "Other Options"},
                                         {"otherPage", "Other Options"},
@@ -161,7 +152,7 @@ private slots:
                     visible << b->objectName();
             QCOMPARE(visible, step + QStringList{step[0] + "Button"});
         }
-        QCOMPARE(line(p, "listenPortBox")->text(), QStringLiteral("1234"));
+        QCOMPARE(child<QLineEdit>(p, "listenPortBox")->text(), QStringLiteral("1234"));
         click(p, "cancelButton");
         QCOMPARE(c.link().isPolling() ? c.link().pollIntervalMs() : 0,
                  polling ? interval * 1000 : 0);
