@@ -170,12 +170,12 @@ private slots:
         const Look running = look(P::NoStatus, "WAIT...", "client running");
         const QPoint placed(100, 200), origin(0, 0), unplaced(-1, -1), at(40, 60), far(2200, 70);
         const QByteArrayList saved{"600", "900"}, clamped{"1500", "1050"}, untouched;
-        const ShownMessage none{}, missing{MsgIcon::Critical, "INI File Missing...",
-                                           "The INI file containing the settings for ZAV Remote is "
-                                           "missing...\n\r(this is normal "
-                                           "if it is the first time you have run this "
-                                           "program)\n\r\n\rPlease go to the settings "
-                                           "panel and save new settings."};
+        const ShownMessage none{};
+        const ShownMessage missing{
+            MsgIcon::Critical, "INI File Missing...",
+            "The INI file containing the settings for ZAV Remote is missing...\n\r(this is "
+            "normal if it is the first time you have run this program)\n\r\n\rPlease go to the "
+            "settings panel and save new settings."};
         const ShownMessage unreadable{
             MsgIcon::Information, "INI File Error...",
             "There was an error reading the INI file...\n\rplease check the current settings."};
