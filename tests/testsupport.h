@@ -1,13 +1,10 @@
-// Shared helpers for the tests: a sandboxed environment (temporary program folder, fixed clock,
-// no splash hold, no fade, private instance lock, captured message boxes) and the client on a
-// desktop of its own.
+// Shared helpers: a sandboxed environment and the client on a desktop of its own.
 #pragma once
 
 #include "peers.h"
 
 #include "app/clientapp.h"
 #include "app/environment.h"
-#include "app/settings.h"
 #include "app/settingslocation.h"
 #include "ui/main/about.h"
 #include "ui/main/desktop.h"
@@ -21,13 +18,12 @@
 
 #include <QApplication>
 #include <QDBusConnection>
-#include <QDateTime>
 #include <QFile>
-#include <QList>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
 
+// A temporary program folder, a fixed clock, no hold or fade, a private lock, boxes captured.
 struct TestEnvironment {
     QTemporaryDir dir;
     QDateTime clock{QDate(2026, 12, 6), QTime(13, 30, 0)};
@@ -63,25 +59,17 @@ struct TestEnvironment {
     }
 };
 
-// A usable set of settings pointing at 127.0.0.1.
+// A usable set of settings pointing at 127.0.0.1: the window at 1500, 3000 twips, a poll each 5 s.
 inline Settings sampleSettings(int listenPort = 0, int transmitPort = 0) {
-    Settings s;
-    s.listenPort = qint16(listenPort);
-    s.transmitPort = qint16(transmitPort);
-    s.windowLeft = 1500;
-    s.windowTop = 3000;
-    s.saveWindowPosition = false;
-    s.serverAddress = QStringLiteral("127.0.0.1");
-    s.pollIntervalSeconds = 5;
-    return s;
+    return Settings{
+        qint16(listenPort), qint16(transmitPort), 1500, 3000, false, "127.0.0.1", false, false, 5};
 }
 
-// The whole client on the test's desktop, as the program runs it (start-up not yet run).
+// The whole client on the test's desktop, not yet started; its notifications stay inside.
 struct TestClient {
     ClientApp app;
     Desktop desktop{app};
 
-    // Notifications stay inside the test: none reaches the desktop the tests run on.
     TestClient() { desktop.tray().setNotificationBus(QDBusConnection(QStringLiteral("none"))); }
     bool start() { return app.start(desktop); }
     MainWindow& window() { return desktop.mainWindowView(); }
@@ -97,8 +85,7 @@ struct TestClient {
     bool trayShows(TrayPicture p) {
         return desktop.tray().icon().cacheKey() == desktop.trayPicture(p).cacheKey();
     }
-    ~TestClient() {
-        // Windows the desktop does not own (boxes, stray windows) go with the client.
+    ~TestClient() { // windows the desktop does not own go with the client
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 };
@@ -131,4 +118,7 @@ template <class T> T* child(QObject* parent, const char* name) {
     if (!found)
         qWarning("no child %s", name);
     return found;
+}
+inline void click(QWidget* parent, const char* name) {
+    QTest::mouseClick(child<QWidget>(parent, name), Qt::LeftButton);
 }

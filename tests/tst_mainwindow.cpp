@@ -1,12 +1,13 @@
-// The main window: link states, start-up outcomes, start options, modes, tray, About, shutdown.
+// The client in its session: link states, one copy, splash, start-up, shutdown, tray, menu.
 #include "testsupport.h"
 
 #include "app/settingswriter.h"
 
 #include <QMenu>
-#include <QPushButton>
 #include <QRegularExpression>
 #include <QScopeGuard>
+#include <QSessionManager>
+#include <unistd.h>
 
 // What the indicators and the tray show.
 struct Look {
@@ -18,28 +19,30 @@ struct Look {
     QString tip; // after "ZAV Remote 2002... "
     bool alert;
 };
-Q_DECLARE_METATYPE(Look)
-Q_DECLARE_METATYPE(ShownMessage)
-enum class SettingsFile { Missing, Good, Unreadable, PortTaken };
-Q_DECLARE_METATYPE(SettingsFile)
+
+// A start-up from a settings file, then a shutdown after the window was moved.
+struct Run {
+    QString setup; // "missing", "damaged", "port taken", "disk full" or none
+    bool savePosition;
+    ShownMessage box;  // no title: no box
+    QStringList entry; // %1 stands for the listen port
+    Look look;
+    QPoint position; // (-1, -1): not placed
+    QPoint moved;
+    QByteArrayList written; // left and top; none: the file is left alone
+};
+Q_DECLARE_METATYPE(Run)
 
 namespace {
 
-const char* const kCommandButtons[] = {"connectButton", "disconnectButton",  "settingsButton",
-                                       "modeButton",    "sendMessageButton", "aboutButton"};
-
-// The status pictures on show (the 32-pixel pictures stacked at the top left).
-QList<QLabel*> shownPictures(MainWindow& w) {
-    QList<QLabel*> out;
+// One status picture shows (of those stacked at the top left), with `pictureTip` if given.
+void expectLook(TestClient& c, const Look& look, const QString& pictureTip = QString()) {
+    MainWindow& w = c.window();
+    QStringList shown;
     for (QLabel* l : w.findChildren<QLabel*>())
         if (!l->pixmap().isNull() && l->height() == 32 && !l->isHidden())
-            out << l;
-    return out;
-}
-
-void expectLook(TestClient& c, const Look& look) {
-    MainWindow& w = c.window();
-    QCOMPARE(shownPictures(w).size(), 1);
+            shown << (pictureTip.isEmpty() ? pictureTip : l->toolTip());
+    QCOMPARE(shown, QStringList{pictureTip});
     QCOMPARE(int(w.visiblePicture()), int(look.picture));
     QCOMPARE(w.statusWord(), look.word);
     QCOMPARE(w.lampColour(), look.lamp);
@@ -55,54 +58,104 @@ class TestMainWindow : public QObject {
     Q_OBJECT
 
 private slots:
-    void linkStates_data() {
-        QTest::addColumn<Look>("look"); // the row's name is the status code
+    // Each state replaces the one shown before; text from the network is shown as it is.
+    void linkStates() {
         using P = StatusPicture;
         using T = TrayPicture;
         const QColor pale = kLampPaleYellow, green = kLampGreen, red = kLampRed;
-        const char* noSignal = "Internet not available - No Signal";
-        const char* dialing = "server is now dialing";
-        auto row = [](const char* code, const Look& look) { QTest::newRow(code) << look; };
-        const QString at = QStringLiteral("07:45pm");
-        row("NOCARDSTA", {P::NoCard, "NO CARD", pale, at, T::RedX,
-                          "server reports no card status available", true});
-        row("CONNSIGOK",
-            {P::Connected, "ONLINE", green, at, T::Connected, "Internet is available", false});
-        row("DISCSIGOK", {P::Disconnected, "OFFLINE", green, at, T::Disconnected,
-                          "Internet not available", false});
-        row("CONNNOSIG", {P::NoSignal, "ONLINE", red, at, T::Cloud, noSignal, true});
-        row("DISCNOSIG", {P::NoSignal, "OFFLINE", red, at, T::Cloud, noSignal, true});
-        row("DIALNOSIG", {P::Dialing, "DIALING", red, at, T::Dialing, dialing, true});
-        row("DIALSIGOK", {P::Dialing, "DIALING", green, at, T::Dialing, dialing, true});
-        row("no server", {P::NoServer, "NO SRVR!", pale, "No Server!", T::RedX,
-                          "server not found - status unavailable", true});
-    }
-    void linkStates() {
-        QFETCH(Look, look);
+        const char *noSignal = "Internet not available - No Signal",
+                   *dialing = "server is now dialing";
+        const char *noCard = "server reports no card status available",
+                   *on = "Internet is available";
+        const char *off = "Internet not available", *lost = "server not found - status unavailable";
+        const Look noServer{P::NoServer, "NO SRVR!", pale, "No Server!", T::RedX, lost, true};
+        const QList<std::pair<QString, Look>> states{
+            {"DIALSIGOK", {P::Dialing, "DIALING", green, "01:00am", T::Dialing, dialing, true}},
+            {"", noServer},
+            {"NOCARDSTA", {P::NoCard, "NO CARD", pale, "07:41pm", T::RedX, noCard, true}},
+            {"CONNSIGOK", {P::Connected, "ONLINE", green, "07:42pm", T::Connected, on, false}},
+            {"DISCSIGOK",
+             {P::Disconnected, "OFFLINE", green, "07:43pm", T::Disconnected, off, false}},
+            {"CONNNOSIG", {P::NoSignal, "ONLINE", red, "07:44pm", T::Cloud, noSignal, true}},
+            {"DISCNOSIG", {P::NoSignal, "OFFLINE", red, "07:45pm", T::Cloud, noSignal, true}},
+            {"DIALNOSIG", {P::Dialing, "DIALING", red, "<b>x</b", T::Dialing, dialing, true}}};
         Sandbox c;
-        ServerLink& link = c.link();
-        const QString peer = QStringLiteral("127.0.0.1");
-        // Each state replaces those shown before; a command finding no server comes last.
-        link.dispatchRecord(QStringLiteral("STATUS#DIALSIGOK01:00am"), peer);
-        emit link.stateChanged(LinkState::NoServer);
-        if (look.picture != StatusPicture::NoServer)
-            link.dispatchRecord(
-                QStringLiteral("STATUS#%1%2XYZ").arg(QTest::currentDataTag(), look.lastConnect),
-                peer);
-        expectLook(c, look);
-        // Text from the network is shown as it is, never interpreted.
+        for (const auto& [code, look] : states) {
+            if (code.isEmpty())
+                emit c.link().stateChanged(LinkState::NoServer);
+            else
+                c.link().dispatchRecord(
+                    QStringLiteral("STATUS#%1%2XYZ").arg(code, look.lastConnect),
+                    QStringLiteral("127.0.0.1"));
+            expectLook(c, look);
+        }
         for (const char* name : {"statusWord", "lastConnectTime"})
             QCOMPARE(child<QLabel>(&c.window(), name)->textFormat(), Qt::PlainText);
     }
 
-    void startup_data() {
-        QTest::addColumn<SettingsFile>("file");
-        QTest::addColumn<QPoint>("stored");     // twips
-        QTest::addColumn<ShownMessage>("box");  // no title: no box
-        QTest::addColumn<QStringList>("entry"); // %1 stands for the listen port
-        QTest::addColumn<Look>("look");
-        QTest::addColumn<QPoint>("position"); // (-1, -1): not placed
-        using S = SettingsFile;
+    // Without a runtime folder the lock sits in a private folder; another user's lock is ignored.
+    void instanceLock() {
+        const auto restore =
+            qScopeGuard([r = qgetenv("XDG_RUNTIME_DIR"), h = qgetenv("XDG_CACHE_HOME")] {
+                r.isNull() ? qunsetenv("XDG_RUNTIME_DIR") : qputenv("XDG_RUNTIME_DIR", r);
+                h.isNull() ? qunsetenv("XDG_CACHE_HOME") : qputenv("XDG_CACHE_HOME", h);
+            });
+        QTemporaryDir cache;
+        qunsetenv("XDG_RUNTIME_DIR");
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
+        InstanceLock first;
+        QVERIFY(first.path().startsWith(cache.path()) && first.tryTake());
+        const QFileInfo folder(cache.filePath(QStringLiteral("zav-remote")));
+        QVERIFY(folder.isDir() && !(folder.permissions() &
+                                    (QFile::WriteGroup | QFile::WriteOther | QFile::ReadOther)));
+        QVERIFY(!InstanceLock().tryTake());
+
+        if (geteuid() != 0)
+            QSKIP("Making a file of another user's needs root");
+        const QString path = cache.filePath(QStringLiteral("planted.lock"));
+        QLockFile planted(path);
+        QVERIFY(planted.tryLock(0));
+        QVERIFY(::chown(QFile::encodeName(path).constData(), 4242, 4242) == 0);
+        QVERIFY(InstanceLock(path).tryTake());
+    }
+
+    // The hold, which handles no events, begins only once the splash has been painted.
+    void splashIsPaintedBeforeTheHold() {
+        // Holds the splash's paint back for a moment, as a window manager's late expose does.
+        struct LateExpose : QObject {
+            bool released = false, delayed = false, painted = false;
+            bool eventFilter(QObject* watched, QEvent* event) override {
+                auto* splash = qobject_cast<SplashWindow*>(watched);
+                if (!splash || event->type() != QEvent::Paint)
+                    return false;
+                painted = released;
+                if (!std::exchange(delayed, true))
+                    QTimer::singleShot(200, splash, [this, splash] {
+                        released = true;
+                        splash->update();
+                    });
+                return !released;
+            }
+        } late;
+        Sandbox c;
+        env().splashHoldSeconds = 1;
+        int reads = 0;
+        bool paintedWhenHeld = false;
+        env().now = [&] { // the hold begins at its first look at the clock; later looks end it
+            if (reads++ == 0)
+                paintedWhenHeld = late.painted;
+            return c.clock.addSecs(reads > 1 ? 5 : 0);
+        };
+        qApp->installEventFilter(&late);
+        const bool started = c.start();
+        qApp->removeEventFilter(&late);
+        QVERIFY(started && late.delayed && paintedWhenHeld);
+    }
+
+    // Start-up's outcomes (a second copy shows nothing; without a tray the window stays); shutdown
+    // writes the position only when asked, after a complete read; a failed write is logged.
+    void startupAndShutdown_data() {
+        QTest::addColumn<Run>("run");
         using P = StatusPicture;
         const QStringList started{
             "     ZAV Remote 2002 started OK", "     Values read from INI file...",
@@ -115,132 +168,132 @@ private slots:
             return Look{picture, word, kLampPaleYellow, "na", tray, tip, !running};
         };
         const Look running = look(P::NoStatus, "WAIT...", "client running");
-        QTest::newRow("running") << S::Good << QPoint(1500, 3000) << ShownMessage{} << started
-                                 << running << QPoint(100, 200);
-        QTest::newRow("stored at 1,1 opens at 0,0")
-            << S::Good << QPoint(1, 1) << ShownMessage{} << started << running << QPoint(0, 0);
+        const QPoint placed(100, 200), origin(0, 0), unplaced(-1, -1), at(40, 60), far(2200, 70);
+        const QByteArrayList saved{"600", "900"}, clamped{"1500", "1050"}, untouched;
+        const ShownMessage none{};
+        const ShownMessage missing{
+            MsgIcon::Critical, "INI File Missing...",
+            "The INI file containing the settings for ZAV Remote is missing...\n\r(this is "
+            "normal if it is the first time you have run this program)\n\r\n\rPlease go to the "
+            "settings panel and save new settings."};
+        const ShownMessage unreadable{
+            MsgIcon::Information, "INI File Error...",
+            "There was an error reading the INI file...\n\rplease check the current settings."};
+        const QStringList noFile{"     INI file does not exist...", "     Goto settings and save!"};
+        const QStringList readError{"     Error reading INI file...", check};
+        const QStringList portTaken{"     Error connecting to port: %1", check};
+        const Look checkSettings = look(P::NoStatus, "WAIT...", "please check settings");
+        const Look noSettings = look(P::NoServer, "ERROR", "please check settings");
+        const Look notStarted = look(P::NoStatus, "WAIT...", "client could not be started");
+        QTest::newRow("position saved") << Run{"", true, none, started, running, placed, at, saved};
+        QTest::newRow("position not asked for")
+            << Run{"", false, none, started, running, placed, at, untouched};
+        QTest::newRow("left edge beyond 16 bits")
+            << Run{"", true, none, started, running, placed, far, clamped};
+        QTest::newRow("disk full")
+            << Run{"disk full", true, none, started, running, placed, at, untouched};
         QTest::newRow("no settings file")
-            << S::Missing << QPoint()
-            << ShownMessage{MsgIcon::Critical, "INI File Missing...",
-                            "The INI file containing the settings for ZAV Remote is missing...\n\r"
-                            "(this is normal if it is the first time you have run this program)"
-                            "\n\r\n\rPlease go to the settings panel and save new settings."}
-            << QStringList{"     INI file does not exist...", "     Goto settings and save!"}
-            << look(P::NoServer, "ERROR", "please check settings") << QPoint(0, 0);
-        QTest::newRow("unreadable settings file")
-            << S::Unreadable << QPoint(1500, 3000)
-            << ShownMessage{MsgIcon::Information, "INI File Error...",
-                            "There was an error reading the INI file...\n\r"
-                            "please check the current settings."}
-            << QStringList{"     Error reading INI file...", check}
-            << look(P::NoStatus, "WAIT...", "please check settings") << QPoint(-1, -1);
+            << Run{"missing", true, missing, noFile, noSettings, origin, at, untouched};
+        QTest::newRow("last value unreadable")
+            << Run{"damaged", true, unreadable, readError, checkSettings, unplaced, at, untouched};
         QTest::newRow("listen port taken")
-            << S::PortTaken << QPoint(1500, 3000) << ShownMessage{}
-            << QStringList{"     Error connecting to port: %1", check}
-            << look(P::NoStatus, "WAIT...", "client could not be started") << QPoint(100, 200);
+            << Run{"port taken", true, none, portTaken, notStarted, placed, at, saved};
     }
-    void startup() {
-        QFETCH(SettingsFile, file);
-        QFETCH(QPoint, stored);
-        QFETCH(ShownMessage, box);
-        QFETCH(QStringList, entry);
-        QFETCH(Look, look);
-        QFETCH(QPoint, position);
+    void startupAndShutdown() {
+        QFETCH(Run, run);
+        const QString& setup = run.setup;
         TestEnvironment t;
+        TrayIcon::setTrayAvailableOverride(0);
+        const auto noFault = qScopeGuard([] { setFileReplaceFault({}); });
         QTcpServer squatter;
         QVERIFY(squatter.listen(QHostAddress::AnyIPv4, quint16(freePort())));
-        const int port = file == SettingsFile::PortTaken ? squatter.serverPort() : freePort();
+        const int port = setup == QLatin1String("port taken") ? squatter.serverPort() : freePort();
         Settings s = sampleSettings(port, 2509);
-        s.windowLeft = qint16(stored.x());
-        s.windowTop = qint16(stored.y());
         s.pollIntervalSeconds = 33;
-        QByteArray bytes = settingsFileBytes(s, QStringLiteral("12/6/26"));
-        if (file == SettingsFile::Unreadable)
-            bytes.replace("\r\n1500\r\n", "\r\nleft\r\n");
-        if (file != SettingsFile::Missing)
-            t.writeIni(bytes);
+        s.saveWindowPosition = run.savePosition;
+        s.startInTray = true; // with no tray to start in
+        QByteArray before = settingsFileBytes(s, QStringLiteral("1/1/01"));
+        if (setup == QLatin1String("damaged")) // the interval, the last value read
+            QVERIFY(before.replace("\r\n33\r\n", "\r\nthirty\r\n").contains("thirty"));
+        if (setup == QLatin1String("missing"))
+            before.clear();
+        else
+            t.writeIni(before);
 
         TestClient c;
         QVERIFY(c.start());
-        // A second copy ends at once and shows nothing; all below holds for the first still.
         TestClient second;
-        QVERIFY(!second.start());
-        QVERIFY(!second.window().isVisible() && !second.desktop.tray().shown() &&
+        QVERIFY(!second.start() && !second.window().isVisible() && !second.desktop.tray().shown() &&
                 second.window().logLines().isEmpty());
-
-        QCOMPARE(t.boxes.size(), box.title.isEmpty() ? 0 : 1);
+        QCOMPARE(t.boxes.size(), run.box.title.isEmpty() ? 0 : 1);
         for (const ShownMessage& m : std::as_const(t.boxes))
-            QVERIFY(m.icon == box.icon && m.title == box.title && m.text == box.text);
-        // Exactly one entry: separator, time line, the message lines.
+            QVERIFY(m.icon == run.box.icon && m.title == run.box.title && m.text == run.box.text);
         MainWindow& w = c.window();
         const QString separator = QStringLiteral("     ") + QString(38, QLatin1Char('-'));
         QCOMPARE(w.logLines(), QStringList({separator, QStringLiteral("     01:30pm")}) +
-                                   entry.replaceInStrings("%1", QString::number(port)));
-        expectLook(c, look);
-        if (file == SettingsFile::Missing)
-            QCOMPARE(shownPictures(w).value(0)->toolTip(), c.desktop.tray().toolTip());
+                                   run.entry.replaceInStrings("%1", QString::number(port)));
+        expectLook(c, run.look,
+                   setup == QLatin1String("missing") ? c.desktop.tray().toolTip() : "");
         QVERIFY(c.desktop.tray().shown() && w.isVisible());
-        if (position != QPoint(-1, -1))
-            QCOMPARE(w.pos(), position);
-        // Only a running client listens and polls.
-        const bool running = look.tray == TrayPicture::ServerRunning;
+        emit c.desktop.tray().notification(0); // nothing could bring a hidden window back
+        QVERIFY(w.isVisible());
+        if (run.position != QPoint(-1, -1))
+            QCOMPARE(w.pos(), run.position);
+        const bool running = run.look.tray == TrayPicture::ServerRunning;
         QCOMPARE(c.link().reports().isListening(), running);
         QCOMPARE(c.link().isPolling() ? c.link().pollIntervalMs() : 0, running ? 33000 : 0);
+
+        w.move(run.moved);
+        t.clock = QDateTime(QDate(2027, 2, 3), QTime(8, 0));
+        if (setup == QLatin1String("disk full")) {
+            setFileReplaceFault({300, FileReplaceFault::Step::None});
+            QTest::ignoreMessage(QtWarningMsg,
+                                 QRegularExpression("^the settings were not saved to "
+                                                    ".*: cannot write the new file: No space"));
+        }
+        w.close();
+        QVERIFY(!w.isVisible() && !c.link().reports().isListening() && !c.link().isPolling());
+        QByteArrayList expected = before.split('\n'); // only the position and date change
+        if (!run.written.isEmpty()) {
+            expected[20] = run.written[0] + '\r';
+            expected[23] = run.written[1] + '\r';
+            expected[48] = "'2/3/27\r";
+        }
+        QCOMPARE(t.readIni().split('\n'), expected);
     }
 
-    void modesAndTray_data() {
-        QTest::addColumn<bool>("mini"); // the start options
-        QTest::addColumn<bool>("tray");
-        QTest::addColumn<bool>("trayAvailable");
-        QTest::addColumn<bool>("visible");
-        QTest::newRow("normal") << false << false << true << true;
-        QTest::newRow("mini") << true << false << true << true;
-        QTest::newRow("tray") << false << true << true << false;
-        QTest::newRow("both") << true << true << true << false;
-        QTest::newRow("tray option, no tray") << false << true << false << true;
-    }
-    void modesAndTray() {
-        QFETCH(bool, mini);
-        QFETCH(bool, tray);
-        QFETCH(bool, trayAvailable);
-        QFETCH(bool, visible);
-        TrayIcon::setTrayAvailableOverride(trayAvailable);
-        Settings s = sampleSettings(freePort(), freePort());
-        s.startInMiniMode = mini;
-        s.startInTray = tray;
+    // The tray and a minimised window, a session save, the tray menu, and Quit.
+    void session() {
+        TrayIcon::setTrayAvailableOverride(1);
+        RecordServer server;
+        Settings s = sampleSettings(freePort(), server.port());
+        s.startInTray = true;
         Sandbox c(s);
         QVERIFY(c.start());
         MainWindow& w = c.window();
-        const int height = mini ? 80 : 275;
         const QPoint corner = w.pos();
-        QCOMPARE(w.isVisible(), visible);
-        QCOMPARE(w.height(), height);
-        // The tray toggles the window in its mode and place; never hidden without a tray.
-        emit c.desktop.tray().notification(0);
-        QCOMPARE(w.isVisible(), !visible || !trayAvailable);
-        emit c.desktop.tray().notification(0);
-        QCOMPARE(w.isVisible(), visible || !trayAvailable);
-        QCOMPARE(w.height(), height);
-        QCOMPARE(w.pos(), corner);
+        QVERIFY(!w.isVisible());
 
-        // Two presses of the mode button return; the log and the buttons work in either mode.
-        auto* mode = child<QPushButton>(&w, "modeButton");
-        mode->click();
-        QCOMPARE(w.height(), mini ? 275 : 80);
-        emit c.link().logEntry({QStringLiteral("     x")});
-        for (const char* name : kCommandButtons)
-            QVERIFY2(w.rect().contains(child<QWidget>(&w, name)->geometry()), name);
-        mode->click();
-        QCOMPARE(w.height(), height);
-        QCOMPARE(w.pos(), corner);
-        QCOMPARE(w.logLines().value(2), QStringLiteral("     x"));
-    }
+        // The tray toggles the window in its mode and place; a minimised one counts as hidden.
+        for (const bool thenHidden : {false, true}) {
+            w.showMinimized();
+            if (thenHidden)
+                w.hide();
+            emit c.desktop.tray().notification(0);
+            QVERIFY(w.isVisible() && !w.isMinimized() && w.pos() == corner);
+            emit c.desktop.tray().notification(0);
+            QVERIFY(!w.isVisible());
+            emit c.desktop.tray().notification(0);
+        }
 
-    void trayMenu() {
-        TrayIcon::setTrayAvailableOverride(1);
-        RecordServer server;
-        Sandbox c(sampleSettings(freePort(), server.port()));
-        QVERIFY(c.start());
+        // A save request (a checkpoint, or a logout that is cancelled) leaves it running.
+        if (auto* manager = qApp->findChild<QSessionManager*>()) {
+            emit qApp->commitDataRequest(*manager);
+            emit qApp->saveStateRequest(*manager);
+            QVERIFY(!c.app.isShutDown() && w.isVisible() && c.link().reports().isListening() &&
+                    c.link().isPolling());
+        }
+
         auto action = [&c](const char* text) {
             for (QAction* a : c.desktop.trayMenu()->actions())
                 if (a->text().remove(QLatin1Char('&')) == QLatin1String(text))
@@ -249,7 +302,7 @@ private slots:
         };
         action("Show / Hide")->trigger();
         action("Normal / Mini window")->trigger();
-        QVERIFY(!c.window().isVisible() && c.window().isMiniMode());
+        QVERIFY(!w.isVisible() && w.isMiniMode());
         action("Connect")->trigger();
         QTRY_COMPARE(server.sent(), QList<QByteArray>{"CONNEC"});
         for (const char* entry : {"Send a message...", "About...", "Options..."})
@@ -261,82 +314,7 @@ private slots:
         QTimer::singleShot(0, action("Quit"), &QAction::trigger);
         QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(7); });
         QCOMPARE(QCoreApplication::exec(), 0);
-        QVERIFY(c.app.isShutDown());
-        QVERIFY(!c.window().isVisible());
-        for (QWidget* w : {static_cast<QWidget*>(c.desktop.sendMessageWindow()),
-                           static_cast<QWidget*>(c.desktop.aboutWindow())})
-            QVERIFY(!w || !w->isVisible());
-    }
-
-    // The sink lies out of sight; About is one window, brought forward, made anew once closed.
-    void sinkAndAbout() {
-        Sandbox c;
-        QVERIFY(c.start());
-        MainWindow& w = c.window();
-        QVERIFY(!QRect(0, 0, 161, 275).intersects(child<QWidget>(&w, "focusSink")->geometry()));
-        child<QPushButton>(&w, "aboutButton")->click();
-        AboutWindow* about = c.desktop.aboutWindow();
-        child<QPushButton>(&w, "aboutButton")->click();
-        QCOMPARE(c.desktop.aboutWindow(), about);
-        about->close();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(!c.desktop.aboutWindow());
-        child<QPushButton>(&w, "aboutButton")->click();
-        QVERIFY(c.desktop.aboutWindow() && c.desktop.aboutWindow()->isVisible());
-    }
-
-    void shutdown_data() {
-        QTest::addColumn<bool>("save");
-        QTest::addColumn<bool>("damaged");
-        QTest::addColumn<QPoint>("position");
-        QTest::addColumn<QByteArrayList>("written"); // left and top; none: the file is left alone
-        QTest::addColumn<bool>("diskFull");
-        QTest::newRow("position saved")
-            << true << false << QPoint(40, 60) << QByteArrayList{"600", "900"} << false;
-        QTest::newRow("not asked to")
-            << false << false << QPoint(40, 60) << QByteArrayList() << false;
-        QTest::newRow("left edge beyond 16 bits")
-            << true << false << QPoint(2200, 70) << QByteArrayList{"1500", "1050"} << false;
-        QTest::newRow("after an incomplete read")
-            << true << true << QPoint(40, 60) << QByteArrayList() << false;
-        QTest::newRow("disk full: the old file stays, the failure is logged")
-            << true << false << QPoint(40, 60) << QByteArrayList() << true;
-    }
-    void shutdown() {
-        QFETCH(bool, save);
-        QFETCH(bool, damaged);
-        QFETCH(QPoint, position);
-        QFETCH(QByteArrayList, written);
-        QFETCH(bool, diskFull);
-        TestEnvironment t;
-        const auto noFault = qScopeGuard([] { setFileReplaceFault({}); });
-        Settings s = sampleSettings(freePort(), freePort());
-        s.saveWindowPosition = save;
-        QByteArray before = settingsFileBytes(s, QStringLiteral("1/1/01"));
-        if (damaged) // the interval, the last value read
-            QVERIFY(before.replace("\r\n5\r\n", "\r\nfive\r\n").contains("five"));
-        t.writeIni(before);
-        TestClient c;
-        QVERIFY(c.start());
-        c.window().move(position);
-        t.clock = QDateTime(QDate(2027, 2, 3), QTime(8, 0));
-        if (diskFull) {
-            setFileReplaceFault({300, FileReplaceFault::Step::None});
-            QTest::ignoreMessage(QtWarningMsg,
-                                 QRegularExpression("^the settings were not saved to "
-                                                    ".*: cannot write the new file: No space"));
-        }
-        c.window().close();
-        QVERIFY(!c.window().isVisible());
-        QVERIFY(!c.link().reports().isListening() && !c.link().isPolling());
-        // Only the position and the date change, if anything.
-        QByteArrayList expected = before.split('\n');
-        if (!written.isEmpty()) {
-            expected[20] = written[0] + '\r';
-            expected[23] = written[1] + '\r';
-            expected[48] = "'2/3/27\r";
-        }
-        QCOMPARE(t.readIni().split('\n'), expected);
+        QVERIFY(c.app.isShutDown() && !w.isVisible() && !c.link().reports().isListening());
     }
 };
 

@@ -1,4 +1,4 @@
-// The message windows, driven through the client's desktop against a fake server on 127.0.0.1.
+// The message windows, driven through the client's desktop against a record server on 127.0.0.1.
 #include "testsupport.h"
 
 #include <QClipboard>
@@ -6,58 +6,20 @@
 
 namespace {
 
-const QString kSending = QStringLiteral("     Sending a message to Server");
-const QString kRule = QStringLiteral(" ") + QString(105, QLatin1Char('-'));
-
-// Types `typed` ('\r' is the Enter key, '\b' Backspace), then pastes `pasted`.
-void enter(QPlainTextEdit* box, const QString& typed, const QString& pasted) {
-    QTest::keyClicks(box, typed);
-    if (pasted.isEmpty())
-        return;
-    QApplication::clipboard()->setText(pasted);
-    box->paste();
-}
-
 QString messageBlock(const QString& time, const QString& message) {
-    return " Received at " + time + " from IP Address 127.0.0.1...\r\n  " + message + "\r\n" +
-           kRule;
+    return " Received at " + time + " from IP Address 127.0.0.1...\r\n  " + message + "\r\n " +
+           QString(105, QLatin1Char('-'));
 }
 
-// The running client with polling stopped; its commands go to `server` unless told otherwise.
-struct Rig {
-    TestEnvironment t;
-    RecordServer server;
-    const int listenPort = freePort();
-    TestClient client;
-
-    explicit Rig(int transmitPort = 0) {
-        t.writeIni(sampleSettings(listenPort, transmitPort ? transmitPort : server.port()));
-    }
-    bool start() {
-        const bool started = client.start();
-        client.link().stopPolling();
-        return started;
-    }
-    SendMessageWindow* sendWindow() { return client.desktop.sendMessageWindow(); }
-    ReceivedMessagesWindow* receivedWindow() { return client.desktop.receivedMessagesWindow(); }
-    SendMessageWindow* openSendWindow() {
-        child<QPushButton>(&client.window(), "sendMessageButton")->click();
-        return sendWindow();
-    }
-    int logged(const QString& line) { return int(client.window().logLines().count(line)); }
+// The running client with polling stopped; its commands go to the record server.
+struct Rig : RecordServer, Sandbox {
+    bool started;
+    Rig() : Sandbox(sampleSettings(freePort(), port())), started(start()) { link().stopPolling(); }
     bool trayIs(TrayPicture picture, const char* toolTip, bool alert) {
-        TrayIcon& tray = client.desktop.tray();
-        return client.trayShows(picture) && tray.toolTip() == QLatin1String(toolTip) &&
-               tray.alert() == alert;
+        return trayShows(picture) && desktop.tray().toolTip() == QLatin1String(toolTip) &&
+               desktop.tray().alert() == alert;
     }
 };
-
-MessageTextBox* textBox(QWidget* w) {
-    return child<MessageTextBox>(w, "messageText");
-}
-void clickSend(QWidget* w) {
-    QTest::mouseClick(child<QPushButton>(w, "sendButton"), Qt::LeftButton);
-}
 
 } // namespace
 
@@ -65,74 +27,27 @@ class TestMessages : public QObject {
     Q_OBJECT
 
 private slots:
-    // The box takes 350 characters on the wire, typed or pasted, a line break counting two.
-    void textStopsAtTheLimit_data() {
-        QTest::addColumn<QString>("typed");
+    // Send logs, sends one record (350 characters at most, a break counting two) and closes, once
+    // for a double press; the text is read on connecting; a message not taken stays.
+    void sendDeliversOneRecord_data() {
+        QTest::addColumn<QString>("typed"); // '\r' is the Enter key, '\b' Backspace
         QTest::addColumn<QString>("pasted");
-        QTest::addColumn<QString>("wire");
+        QTest::addColumn<int>("clicks"); // negative: the window is closed then; 0: nobody listens
+        QTest::addColumn<QByteArray>("record");
         auto row = [](const char* name, const QString& typed, const QString& pasted,
-                      const QString& wire) { QTest::newRow(name) << typed << pasted << wire; };
+                      const QString& record, int clicks = 1) {
+            QTest::newRow(name) << typed << pasted << clicks << "MESSAG" + record.toLatin1();
+        };
         const QString a348(348, u'a'), b349(349, u'b'), c340(340, u'c'), d347(347, u'd');
         row("351st character", QString(350, u'x') + "y\r", "", QString(350, u'x'));
         row("typed break counts two", a348 + "\rq", "", a348 + "\r\n");
-        row("typed break does not fit", b349 + "\r", "", b349);
         row("deleting makes room", b349 + "\r\b\r", "", b349.left(348) + "\r\n");
-        row("paste cut", "", QString(400, u'p'), QString(350, u'p'));
         row("paste after typing cut", c340, "0123456789ABC", c340 + "0123456789");
         row("pasted CR LF counts two", d347, "x\r\ny", d347 + "x\r\n");
         row("pasted break does not fit", b349, "\nz", b349);
-    }
-    void textStopsAtTheLimit() {
-        QFETCH(QString, typed);
-        QFETCH(QString, pasted);
-        QFETCH(QString, wire);
-        SendMessageWindow w;
-        enter(textBox(&w), typed, pasted);
-        QCOMPARE(w.messageText(), wire);
-    }
-
-    // An empty Send only marks the box until clicked; the window keeps its text until closed.
-    void emptySendOnlyMarksTheBox() {
-        Rig rig;
-        QVERIFY(rig.start());
-        SendMessageWindow* w = rig.openSendWindow();
-        QVERIFY(w && w->isVisible());
-        QCOMPARE(w->focusWidget(), textBox(w));
-        const QStringList log = rig.client.window().logLines();
-        clickSend(w);
-        QCOMPARE(w->messageBackground(), QColor(255, 192, 192));
-        QCOMPARE(rig.client.window().logLines(), log);
-        QTest::keyClicks(textBox(w), QStringLiteral("keep me"));
-        QCOMPARE(w->messageBackground(), QColor(255, 192, 192));
-        QTest::mouseClick(textBox(w)->viewport(), Qt::LeftButton);
-        QCOMPARE(w->messageBackground(), QColor(255, 255, 255));
-
-        QCOMPARE(rig.openSendWindow(), w);
-        QCOMPARE(textBox(w)->toPlainText(), QStringLiteral("keep me"));
-        w->close();
-        QTRY_VERIFY(!rig.sendWindow());
-        QVERIFY(textBox(rig.openSendWindow())->toPlainText().isEmpty());
-        QCOMPARE(rig.server.connections, 0);
-    }
-
-    // Send logs, sends one record (code page, CR LF breaks) and closes; a double press sends once.
-    // The text is read when the connection is made: a window closed before then sends none.
-    void sendDeliversOneRecord_data() {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("pasted");
-        QTest::addColumn<int>("clicks"); // negative: the window is closed then
-        QTest::addColumn<QByteArray>("record");
-        auto row = [](const char* name, const QString& typed, const QString& pasted, int clicks,
-                      const QByteArray& record) {
-            QTest::newRow(name) << typed << pasted << clicks << "MESSAG" + record;
-        };
-        const QString a(100, u'a'), b(248, u'b');
-        row("350 characters over two lines", a + "\r" + b + "!", "", 1,
-            (a + "\r\n" + b).toLatin1());
-        row("code page", "", "Caf\u00e9 \u20ac ok\nnext", 1, "Caf\xe9 \x80 ok\r\nnext");
-        row("blanks only", "  \r", "", 1, "  \r\n");
-        row("sent twice", "twice", "", 2, "twice");
-        row("window closed before the connection", "never sent", "", -1, "");
+        row("sent twice", "twice", "", "twice", 2);
+        row("window closed before the connection", "never sent", "", "", -1);
+        row("server not found", "try again", "", "", 0);
     }
     void sendDeliversOneRecord() {
         QFETCH(QString, typed);
@@ -140,125 +55,86 @@ private slots:
         QFETCH(int, clicks);
         QFETCH(QByteArray, record);
         Rig rig;
-        QVERIFY(rig.start());
-        SendMessageWindow* w = rig.openSendWindow();
-        enter(textBox(w), typed, pasted);
+        QVERIFY(rig.started);
+        child<QPushButton>(&rig.window(), "sendMessageButton")->click();
+        SendMessageWindow* w = rig.desktop.sendMessageWindow();
+        auto* text = child<MessageTextBox>(w, "messageText");
+        QTest::keyClicks(text, typed);
+        QApplication::clipboard()->setText(pasted);
+        text->paste();
+        if (clicks == 0) {
+            rig.link().setServer(QStringLiteral("127.0.0.1"), freePort());
+            click(w, "sendButton");
+            QTRY_COMPARE(rig.newestEntry().value(1),
+                         QStringLiteral("      ZAV Manager not found!"));
+            QVERIFY(rig.desktop.sendMessageWindow() == w && w->messageText() == typed);
+            QVERIFY(rig.sent().isEmpty());
+            return;
+        }
         for (int i = 0; i < qAbs(clicks); ++i)
-            clickSend(w);
-        if (clicks < 0) // closed at once
+            click(w, "sendButton");
+        if (clicks < 0)
             w->close();
-        QCOMPARE(rig.client.newestEntry(), QStringList{kSending});
-        QTRY_COMPARE(rig.server.sent(), QList<QByteArray>{record});
-        QTRY_VERIFY(!rig.sendWindow());
-        QCOMPARE(rig.logged(kSending), qAbs(clicks));
+        QTRY_COMPARE(rig.sent(), QList<QByteArray>{record});
+        QTRY_VERIFY(!rig.desktop.sendMessageWindow());
+        QCOMPARE(rig.window().logLines().count("     Sending a message to Server"), qAbs(clicks));
     }
 
-    void unreachableServerKeepsTheMessage() {
-        Rig rig(freePort()); // nobody listens there
-        QVERIFY(rig.start());
-        SendMessageWindow* w = rig.openSendWindow();
-        QTest::keyClicks(textBox(w), QStringLiteral("try again"));
-        clickSend(w);
-        QTRY_COMPARE(rig.logged(QStringLiteral("      ZAV Manager not found!")), 1);
-        QCOMPARE(rig.sendWindow(), w);
-        QCOMPARE(textBox(w)->toPlainText(), QStringLiteral("try again"));
-    }
-
-    // A second message joins the first's window after its rule, byte for byte, never as markup.
-    void messagesCollectInOneWindow_data() {
-        QTest::addColumn<QByteArray>("second"); // the record's bytes after "MESSAG"
-        QTest::addColumn<QString>("shown");
-        auto row = [](const char* name, const char* bytes, const char* shown) {
-            QTest::newRow(name) << QByteArray(bytes) << QString::fromUtf8(shown);
-        };
-        row("several lines", "one\r\ntwo\r\n  three", "one\r\ntwo\r\n  three");
-        row("empty", "", "");
-        row("markup", "<b>x</b> <img src=\"a.png\"> &amp;", "<b>x</b> <img src=\"a.png\"> &amp;");
-        row("code page", "Caf\xe9 \x80", "Caf\u00e9 \u20ac");
-    }
+    // Messages join one window byte for byte, never as markup; closing it resets the tray only.
     void messagesCollectInOneWindow() {
-        QFETCH(QByteArray, second);
-        QFETCH(QString, shown);
         Rig rig;
-        QVERIFY(rig.start());
-        deliver(rig.listenPort, "MESSAGHello\r\nthere");
-        QTRY_VERIFY(rig.receivedWindow() && rig.receivedWindow()->isVisible());
-        ReceivedMessagesWindow* w = rig.receivedWindow();
-        QVERIFY(rig.trayIs(TrayPicture::Message, "ZAV Remote 2002... message received", true));
+        QVERIFY(rig.started);
+        const int listenPort = rig.app.settings().listenPort;
+        deliver(listenPort, "MESSAGHello\r\nthere");
+        QTRY_VERIFY(rig.desktop.receivedMessagesWindow());
+        ReceivedMessagesWindow* w = rig.desktop.receivedMessagesWindow();
+        QVERIFY(w->isVisible() &&
+                rig.trayIs(TrayPicture::Message, "ZAV Remote 2002... message received", true));
+        rig.clock = QDateTime(QDate(2026, 12, 6), QTime(9, 5, 0));
+        QString expected = messageBlock("01:30pm", "Hello\r\nthere");
+        const QList<std::pair<QByteArray, QString>> more{
+            {"<b>x</b> <img src=\"a.png\"> &amp;", "<b>x</b> <img src=\"a.png\"> &amp;"},
+            {"Caf\xe9 \x80", "Caf\u00e9 \u20ac"}};
+        for (const auto& [bytes, shown] : more) {
+            deliver(listenPort, "MESSAG" + bytes);
+            expected += messageBlock("09:05am", shown);
+            QTRY_COMPARE(w->historyText(), expected);
+        }
+        QCOMPARE(child<QPlainTextEdit>(w, "history")->toPlainText(),
+                 expected.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
 
-        rig.t.clock = QDateTime(QDate(2026, 12, 6), QTime(9, 5, 0));
-        deliver(rig.listenPort, "MESSAG" + second);
-        const QString expected =
-            messageBlock("01:30pm", "Hello\r\nthere") + messageBlock("09:05am", shown);
-        QTRY_COMPARE(w->historyText(), expected);
-        QCOMPARE(rig.receivedWindow(), w);
-        auto* history = child<QPlainTextEdit>(w, "history");
-        QCOMPARE(history->toPlainText(),
-                 QString(expected).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
-    }
-
-    // Closing resets the tray to waiting, touches nothing else; the next message starts afresh.
-    void closingReturnsTheTrayToWaiting() {
-        Rig rig;
-        QVERIFY(rig.start());
-        ServerLink& link = rig.client.link();
-        const QString peer = QStringLiteral("127.0.0.1");
-        link.dispatchRecord(QStringLiteral("MESSAGfirst"), peer);
-        ReceivedMessagesWindow* w = rig.receivedWindow();
-        QVERIFY(w);
-        // A status report while the window is open takes the tray over.
-        link.dispatchRecord(QStringLiteral("STATUS DISCNOSIG12:40pm"), peer);
-        QVERIFY(rig.trayIs(TrayPicture::Cloud,
-                           "ZAV Remote 2002... Internet not available - No Signal", true));
-
-        MainWindow& main = rig.client.window();
+        MainWindow& main = rig.window();
         main.hide();
         const QString word = main.statusWord();
         w->close();
         QVERIFY(rig.trayIs(TrayPicture::Plain, "ZAV Remote 2002... waiting for status", false));
-        QCOMPARE(main.statusWord(), word);
-        QVERIFY(!main.isVisible());
-        QTRY_VERIFY(!rig.receivedWindow());
-
-        link.dispatchRecord(QStringLiteral("MESSAGnext"), peer);
-        QVERIFY(rig.receivedWindow());
-        QCOMPARE(rig.receivedWindow()->historyText(), messageBlock("01:30pm", "next"));
+        QVERIFY(main.statusWord() == word && !main.isVisible());
+        QTRY_VERIFY(!rig.desktop.receivedMessagesWindow());
+        rig.link().dispatchRecord(QStringLiteral("MESSAGnext"), QStringLiteral("127.0.0.1"));
+        QVERIFY(rig.desktop.receivedMessagesWindow());
+        QCOMPARE(rig.desktop.receivedMessagesWindow()->historyText(),
+                 messageBlock("09:05am", "next"));
     }
 
-    // A flood of large messages cannot grow the window without bound: it keeps the newest blocks
-    // unchanged, on screen too, and drops the oldest whole.
-    void historyKeepsTheNewestBlocks_data() {
-        QTest::addColumn<bool>("severalLines");
-        QTest::newRow("one line each") << false;
-        QTest::newRow("several lines each") << true;
-    }
+    // A flood keeps the newest blocks unchanged, on screen too, and drops the oldest whole.
     void historyKeepsTheNewestBlocks() {
-        QFETCH(bool, severalLines);
         ReceivedMessagesWindow w;
         const QString peer = QStringLiteral("10.0.0.7");
         const QTime time(13, 30);
         QStringList blocks;
         for (int i = 0; i < 20; ++i) {
             QString message = QString::number(i) + QString(60 * 1024, QChar(u'a' + i));
-            if (severalLines) {
-                message.insert(100, QStringLiteral("\r\n"));
-                message.insert(5000, QLatin1Char('\r'));
-                message.insert(9000, QLatin1Char('\n'));
-            }
+            if (i % 2) // and some of several lines
+                message.insert(100, QStringLiteral("\r\n")).insert(5000, u'\r').insert(9000, u'\n');
             w.appendMessage(message, peer, time);
             blocks << ReceivedMessagesWindow::messageBlock(message, peer, time);
         }
         QString kept;
-        for (qsizetype i = blocks.size() - 1;
-             i >= 0 && kept.size() + blocks[i].size() <= ReceivedMessagesWindow::kMaxHistoryChars;
-             --i)
-            kept.prepend(blocks[i]);
-        QVERIFY(kept.size() < blocks.join(QString()).size());
+        while (kept.size() + blocks.last().size() <= ReceivedMessagesWindow::kMaxHistoryChars)
+            kept.prepend(blocks.takeLast()); // some are left: all would not fit
         QVERIFY(w.historyText() == kept);
-        QString shown = kept;
-        shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
-            .replace(QLatin1Char('\r'), QLatin1Char('\n'));
-        QVERIFY(child<QPlainTextEdit>(&w, "history")->toPlainText() == shown);
+        kept.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
+        QVERIFY(child<QPlainTextEdit>(&w, "history")->toPlainText() == kept);
     }
 };
 
