@@ -19,72 +19,68 @@ int widestLine(const QFontMetrics& metrics, const QString& text) {
     return widest;
 }
 
-// The room a control has for its text, and the text; empty when it shows none.
+// A control's text, the room it needs and the room it has; no text when it shows none.
 struct Fit {
     QString text;
-    int needed = 0;
-    int room = 0;
-    int neededHeight = 0;
-    int roomHeight = 0;
+    QSize needed;
+    QSize room;
 };
 
 Fit measure(QWidget* w) {
-    Fit f;
     const QFontMetrics metrics(w->font());
     auto* button = qobject_cast<QAbstractButton*>(w);
     if (auto* label = qobject_cast<QLabel*>(w); label && !label->wordWrap()) {
-        f.text = label->text();
-        f.needed = widestLine(metrics, f.text);
-        f.room = label->contentsRect().width() - 2 * label->margin() - qMax(0, label->indent());
-        f.neededHeight = int(f.text.count(QLatin1Char('\n')) + 1) * metrics.height();
-        f.roomHeight = label->contentsRect().height();
-    } else if (auto* check = qobject_cast<QCheckBox*>(w)) {
-        f.text = check->text();
-        f.needed = check->sizeHint().width();
-        f.room = check->width();
-    } else if (button && button->isVisibleTo(w->window()) && !w->inherits("HelperButton")) {
-        f.text = button->text();
-        f.needed = metrics.horizontalAdvance(f.text);
+        const QString text = label->text();
+        const int lines = int(text.count(QLatin1Char('\n')) + 1);
+        return {text,
+                {widestLine(metrics, text), lines * metrics.height()},
+                {label->contentsRect().width() - 2 * label->margin() - qMax(0, label->indent()),
+                 label->contentsRect().height()}};
+    }
+    if (auto* check = qobject_cast<QCheckBox*>(w))
+        return {check->text(), {check->sizeHint().width(), 0}, {check->width(), 0}};
+    if (button && button->isVisibleTo(w->window()) && !w->inherits("HelperButton")) {
         // A tool button's border takes a pixel each side.
-        f.room = button->contentsRect().width() - (qobject_cast<QToolButton*>(w) ? 2 : 0);
-    } else if (auto* group = qobject_cast<QGroupBox*>(w)) {
+        const int border = qobject_cast<QToolButton*>(w) ? 2 : 0;
+        return {button->text(),
+                {metrics.horizontalAdvance(button->text()), 0},
+                {button->contentsRect().width() - border, 0}};
+    }
+    if (auto* group = qobject_cast<QGroupBox*>(w)) {
         QStyleOptionGroupBox option;
         option.initFrom(group);
-        option.text = f.text = group->title();
+        option.text = group->title();
         option.subControls = QStyle::SC_GroupBoxLabel;
-        f.needed = metrics.horizontalAdvance(f.text);
-        f.room = group->width() - qMax(0, group->style()
-                                              ->subControlRect(QStyle::CC_GroupBox, &option,
-                                                               QStyle::SC_GroupBoxLabel, group)
-                                              .left());
+        const QRect label = group->style()->subControlRect(QStyle::CC_GroupBox, &option,
+                                                           QStyle::SC_GroupBoxLabel, group);
+        return {option.text,
+                {metrics.horizontalAdvance(option.text), 0},
+                {group->width() - qMax(0, label.left()), 0}};
     }
-    return f;
+    return {};
 }
 
-// The fixed texts of the program's message boxes, as the program shows them.
+// The program's message boxes, as it shows them: refused and failed saves of the settings, a
+// missing and an unreadable settings file.
 QList<ShownMessage> programBoxes() {
     TestEnvironment t;
     WidgetMessageBoxes boxes(nullptr);
-    const QStringList bad{"70000", "2509", "5",  "127.0.0.1", // the Receive port
-                          "2519",  "x",    "5",  "127.0.0.1", // the Transmit port
-                          "2519",  "2509", "5s", "127.0.0.1", // the interval
-                          "2519",  "2509", "5",  "0.0.0.0"};  // no address
-    for (int i = 0; i < bad.size(); i += 4) {
-        SettingsEntries e{bad[i], bad[i + 1], false, bad[i + 2], bad[i + 3], false, false};
+    const QString file = t.dir.filePath(QStringLiteral("ZAV-Remote.ini"));
+    const QList<std::pair<SettingsEntries, QString>> saves{
+        {{"70000", "2509", false, "5", "127.0.0.1", false, false}, file},
+        {{"2519", "x", false, "5", "127.0.0.1", false, false}, file},
+        {{"2519", "2509", false, "5s", "127.0.0.1", false, false}, file},
+        {{"2519", "2509", false, "5", "0.0.0.0", false, false}, file},
+        {{"2519", "2509", false, "5", "127.0.0.1", false, false}, t.dir.path()}};
+    for (auto [entries, path] : saves) {
         Settings s;
-        saveEditedSettings(e, s, t.dir.filePath(QStringLiteral("ZAV-Remote.ini")), &boxes);
+        saveEditedSettings(entries, s, path, &boxes);
     }
-    SettingsEntries good{"2519", "2509", false, "5", "127.0.0.1", false, false};
-    Settings s;
-    saveEditedSettings(good, s, t.dir.path(), &boxes); // a folder where the file should be
-    {
-        TestClient missing; // no settings file at all
-        missing.start();
-    }
-    t.writeIni(QByteArray("garbage\n"));
-    {
-        TestClient unreadable;
-        unreadable.start();
+    for (const QByteArray& ini : {QByteArray(), QByteArray("garbage\n")}) {
+        if (!ini.isEmpty())
+            t.writeIni(ini);
+        TestClient client;
+        client.start();
     }
     return t.boxes;
 }
@@ -111,28 +107,27 @@ private slots:
         int measured = 0;
         for (QWidget* c : w->findChildren<QWidget*>()) {
             const Fit f = measure(c);
-            if (f.text.isEmpty())
-                continue;
-            ++measured;
-            if (f.needed > f.room || f.neededHeight > f.roomHeight)
+            measured += f.text.isEmpty() ? 0 : 1;
+            if (!f.text.isEmpty() &&
+                (f.needed.width() > f.room.width() || f.needed.height() > f.room.height()))
                 cut << QStringLiteral("%1 \"%2\": needs %3x%4, has %5x%6")
                            .arg(c->objectName(), f.text)
-                           .arg(f.needed)
-                           .arg(f.neededHeight)
-                           .arg(f.room)
-                           .arg(f.roomHeight);
+                           .arg(f.needed.width())
+                           .arg(f.needed.height())
+                           .arg(f.room.width())
+                           .arg(f.room.height());
         }
         QVERIFY(measured > 0);
         QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QLatin1Char('\n'))));
     }
 
-    // Each message box of the program is as wide as its widest line.
+    // Each message box of the program is as wide as its widest line (a set minimum width once
+    // cut the longer texts at the box's edge).
     void messageBoxesFit() {
         const QList<ShownMessage> boxes = programBoxes();
         QVERIFY(boxes.size() >= 7);
         for (const ShownMessage& m : boxes) {
-            QString shown = m.text;
-            shown.replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
+            const QString shown = QString(m.text).replace(QStringLiteral("\n\r"), "\n");
             int needed = -1, room = -1;
             QTimer::singleShot(0, [&] {
                 QWidget* box = QApplication::activeModalWidget();
@@ -140,16 +135,14 @@ private slots:
                     box ? box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label")) : nullptr;
                 if (label) {
                     needed = widestLine(label->fontMetrics(), shown);
-                    room = label->contentsRect().width();
-                    // Inside the box, too.
-                    room = qMin(room, box->width() - label->geometry().left());
+                    room = qMin(label->contentsRect().width(),
+                                box->width() - label->geometry().left());
                 }
                 if (box)
                     box->close();
             });
             showMessageBox(nullptr, m.icon, m.title, m.text);
-            QVERIFY2(needed > 0, qPrintable(m.title));
-            QVERIFY2(needed <= room,
+            QVERIFY2(needed > 0 && needed <= room,
                      qPrintable(
                          QStringLiteral("%1: needs %2, has %3").arg(shown).arg(needed).arg(room)));
         }
