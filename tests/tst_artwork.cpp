@@ -1,5 +1,4 @@
-// The drawn pictures: the splash built for the executable, sharp on a doubled screen, and the
-// pictures that tell states apart really differ.
+// The drawn pictures, on a screen scaled by two as on a HiDPI monitor.
 #include "ui/main/artwork.h"
 #include "ui/main/artwork_kit.h"
 
@@ -7,7 +6,6 @@
 #include <QImage>
 #include <QTest>
 
-// The whole test runs on a screen scaled by two, as on a HiDPI monitor.
 static void useDoubledScreen() {
     qputenv("QT_SCALE_FACTOR", "2");
 }
@@ -38,8 +36,7 @@ class TestArtwork : public QObject {
 private slots:
     void initTestCase() { QCOMPARE(qGuiApp->devicePixelRatio(), 2.0); }
 
-    // The splash pictures the build renders for the executable are the picture the program
-    // paints, at both scales; without them (as in this test) the splash is painted.
+    // The splash pictures built for the executable are the painted one; here none is installed.
     void builtSplashIsThePaintedOne() {
         for (int scale : {1, 2}) {
             const QImage built(QStringLiteral(ZAV_SPLASH_DIR "/splash-%1.png").arg(scale * 100));
@@ -50,8 +47,7 @@ private slots:
         }
     }
 
-    // Pictures, and icons asked for at their design size, come drawn with twice the pixels: a
-    // picture blown up from half of them (or an empty one) would survive halving unchanged.
+    // Drawn with twice the pixels: one blown up from half of them would survive halving.
     void sharpOnADoubledScreen() {
         QList<QPixmap> pictures{smallLogo(), splashPicture(), aboutPicture(), sendButtonPicture(),
                                 attributionPicture()};
@@ -80,8 +76,7 @@ private slots:
         }
     }
 
-    // The status pictures differ from each other, and so do the tray pictures even at the
-    // smallest tray size; a blinking tray icon shows its picture and the dimmed one in turn.
+    // Status and tray pictures (at either size) differ, and from their dimmed blink.
     void statePicturesDifferFromEachOther() {
         QList<QList<QImage>> sets{{}};
         for (int i = 0; i < kStatusPictureCount; ++i)

@@ -1,5 +1,4 @@
-// Keyboard, screen readers and room for text: Tab, Escape and Enter, tray mnemonics, each
-// window's accessibility tree, and every fixed text fitting its control or box.
+// Keyboard, screen readers and room for text in every window and box.
 #include "testsupport.h"
 
 #include "app/savesettings.h"
@@ -191,8 +190,7 @@ private slots:
         QCOMPARE(keys.size(), entries);
     }
 
-    // Each window: a frame or dialog named by its caption, every control named, helpers out of
-    // the tree and the Tab chain, a reader's focus on a named control, every fixed text fitting.
+    // Each window: named by its caption, controls named, helpers hidden, every text fitting.
     void eachWindow_data() {
         QTest::addColumn<QString>("window");
         QTest::addColumn<int>("role");
@@ -269,9 +267,7 @@ private slots:
         QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QLatin1Char('\n'))));
     }
 
-    // Each message box of the program is as wide as its widest line (a set minimum width once
-    // cut the longer texts at the box's edge): refused and failed saves of the settings, a
-    // missing and an unreadable settings file.
+    // Each of the program's boxes is as wide as its widest line (a set minimum width cut them).
     void messageBoxesFit() {
         TestEnvironment t;
         WidgetMessageBoxes program(nullptr);
@@ -315,8 +311,7 @@ private slots:
         }
     }
 
-    // The main window for a screen reader: the log a list of its lines, an item kept with its
-    // line, a new entry read out while the log has the focus; a cut line's tooltip; the lamp.
+    // The log as a list whose items stay with their lines, its tooltips, and the lamp's name.
     void mainWindowForAScreenReader() {
         listenAsAScreenReader();
         std::unique_ptr<QWidget> window(openWindow(QStringLiteral("main")));

@@ -22,8 +22,7 @@ private slots:
         QCOMPARE(::versionText(2, 10, 7), QStringLiteral("v2.107"));
     }
 
-    // Entries go on top; room is made from the bottom (22 lines at most, the oldest entry losing
-    // only its message lines), and a burst of entries is painted once, not once per entry.
+    // Newest on top, 22 lines at most cut from the bottom; a burst is painted once.
     void logViewKeepsTheNewestOnTop() {
         LogView view;
         view.resize(145, 180);
@@ -39,8 +38,7 @@ private slots:
         QVERIFY(view.paintCount() - paintsBefore <= 1);
     }
 
-    // Each room's diagnostics under the name the manual gives: silent below warnings until
-    // QT_LOGGING_RULES switches them on.
+    // Each room's diagnostics, named as in the manual, silent below warnings until switched on.
     void diagnostics() {
         const QList<std::pair<const QLoggingCategory*, const char*>> rooms{
             {&lcLink(), "zav.link"}, {&lcApp(), "zav.app"}, {&lcUi(), "zav.ui"}};

@@ -1,6 +1,4 @@
-// Desktop notifications, the tray's item and the windows' captions, on a virtual X display with
-// a notification service and a tray host of the test's own on a private session bus (the test
-// runs under xvfb-run and dbus-run-session).
+// Notifications, the tray's item and the captions, under xvfb-run and dbus-run-session.
 #include "testsupport.h"
 
 #include "ui/main/notifier.h"
@@ -88,9 +86,7 @@ signals:
     void NotificationClosed(uint id, uint reason);
 };
 
-// A tray host's watcher (org.kde.StatusNotifierWatcher), as KDE or waybar runs it: the toolkit
-// then puts the tray icon up as a StatusNotifierItem. It answers from a thread of its own, as
-// the toolkit asks it with a blocking call.
+// A tray host's watcher, answering from a thread of its own the toolkit's blocking calls.
 class FakeStatusNotifierWatcher : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
@@ -148,8 +144,7 @@ private slots:
         m_watcherThread.start();
     }
 
-    // The captions as the X server holds them read exactly as designed, nothing added by the
-    // toolkit: each window's, and a real box's while it waits for the user.
+    // The captions as the X server holds them, nothing added by the toolkit.
     void captionsReadAsDesigned() {
         TestEnvironment t;
         TestClient client;
@@ -184,15 +179,11 @@ private slots:
         QCOMPARE(shown, QStringLiteral("INI File Error..."));
     }
 
-    // The tray's item carries the program's title. Without a notification service, or with one
-    // that refuses, the tray's bubble shows a message; through the service, a message while the
-    // window is hidden is one notification with the program's name, icon and desktop entry, the
-    // sender in the summary and a click that opens the messages.
+    // The tray item's title; a message by the tray's bubble, then by the notification service.
     void notificationScenario() {
         NotifyingClient c;
         QVERIFY(c.start());
         TrayIcon& tray = c.desktop.tray();
-        // The tray host lists the item by the program's title; the windows' captions stay exact.
         QTRY_VERIFY(!m_watcher.items().isEmpty());
         QDBusMessage get = QDBusMessage::createMethodCall(
             m_watcher.items().constLast(), QStringLiteral("/StatusNotifierItem"),
@@ -236,8 +227,7 @@ private slots:
         QCOMPARE(n.replacesId, 0u);
         QVERIFY(n.actions.size() >= 2 && n.actions.constFirst() == QStringLiteral("default"));
 
-        // The received-messages window, closed meanwhile, comes back with the click.
-        // Another notification's click, or another action, does not count.
+        // Only this notification's default action brings the messages back.
         c.desktop.receivedMessagesWindow()->hide();
         QTRY_VERIFY(tray.notifier().currentId() != 0);
         const uint id = tray.notifier().currentId();
@@ -248,8 +238,7 @@ private slots:
         QTRY_VERIFY(c.desktop.receivedMessagesWindow()->isVisible());
         QCOMPARE(clicked.size(), 1);
 
-        // The body is the message's first lines as plain text, escaped for markup; a burst
-        // updates the one notification on the screen.
+        // The body: the first lines, as plain text escaped for markup; a burst updates one.
         c.receive(QStringLiteral("<b>Hang up</b> & dial"));
         c.receive(QStringLiteral("one\r\ntwo\rthree\nfour\r\nfive"));
         QTRY_COMPARE(service.calls.constLast().body, QStringLiteral("one\ntwo\nthree"));

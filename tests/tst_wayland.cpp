@@ -1,26 +1,48 @@
-// The client under a Wayland compositor (weston's headless backend, started by the test with a
-// runtime folder of its own). Skipped (exit code 77) without weston or the Wayland platform
-// plugin.
+// The client under weston's headless backend; skipped without weston or qt6-wayland.
 #include "testsupport.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QLibraryInfo>
 #include <QProcess>
 #include <QStandardPaths>
-
 #include <csignal>
-#include <cstdio>
-#include <thread>
 
 class TestWayland : public QObject {
     Q_OBJECT
 
 private slots:
-    // The program, started and ended (SIGTERM) as a session would, prints nothing: its fade at
-    // shutdown once warned at each step where windows cannot be made translucent. The position
-    // it saves is the one the window was given: the compositor places the window and does not
-    // tell where.
+    // A compositor of the test's own in a runtime folder of its own, up within ten seconds.
+    void initTestCase() {
+        const QString weston = QStandardPaths::findExecutable(QStringLiteral("weston"));
+        if (weston.isEmpty())
+            QSKIP("weston is not installed");
+        if (!QFile::exists(QLibraryInfo::path(QLibraryInfo::PluginsPath) +
+                           QStringLiteral("/platforms/libqwayland-generic.so")))
+            QSKIP("no Wayland platform plugin (qt6-wayland)");
+        QVERIFY(m_runtime.isValid());
+        m_env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime.path());
+        m_env.insert(QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("zav-test"));
+        m_env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
+        // A sanitized build's leak report would list what the Wayland libraries keep.
+        m_env.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
+        m_compositor.setProcessEnvironment(m_env);
+        m_compositor.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_compositor.setStandardOutputFile(QProcess::nullDevice());
+        m_compositor.start(weston,
+                           {QStringLiteral("--backend=headless-backend.so"),
+                            QStringLiteral("--socket=zav-test"), QStringLiteral("--idle-time=0"),
+                            "--log=" + m_runtime.filePath(QStringLiteral("log"))});
+        const QString socket = m_runtime.filePath(QStringLiteral("zav-test"));
+        if (!QTest::qWaitFor([&] { return QFile::exists(socket); }, 10000))
+            QSKIP("weston's headless backend did not come up in time");
+    }
+    void cleanupTestCase() {
+        m_compositor.terminate();
+        if (!m_compositor.waitForFinished(5000))
+            m_compositor.kill();
+    }
+
+    // Run and ended by SIGTERM it prints nothing (the fade warned) and saves the given position.
     void programPrintsNothingAndKeepsItsPosition() {
         TestEnvironment t;
         const QString client = t.dir.filePath(QStringLiteral("zav-remote"));
@@ -29,17 +51,14 @@ private slots:
         stored.saveWindowPosition = true;
         t.writeIni(stored);
         QProcess program;
-        // Only what the program prints counts here: a sanitized build's leak report at exit
-        // would list what the Wayland libraries keep to the end.
-        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-        e.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
-        program.setProcessEnvironment(e);
+        program.setProcessEnvironment(m_env);
         program.start(client, {});
         QVERIFY(program.waitForStarted());
         // Its control channel opens once the main window is up.
-        const QDir runtime(qEnvironmentVariable("XDG_RUNTIME_DIR"));
         QTRY_VERIFY_WITH_TIMEOUT(
-            !runtime.entryList({QStringLiteral("zav-remote*.socket")}, QDir::System).isEmpty(),
+            !QDir(m_runtime.path())
+                 .entryList({QStringLiteral("zav-remote*.socket")}, QDir::System)
+                 .isEmpty(),
             15000);
         ::kill(pid_t(program.processId()), SIGTERM);
         QVERIFY(program.waitForFinished(5000));
@@ -50,54 +69,12 @@ private slots:
         QVERIFY(readSettingsFile(t.iniPath(), saved));
         QCOMPARE(QPoint(saved.windowLeft, saved.windowTop), QPoint(1500, 3000));
     }
+
+private:
+    QTemporaryDir m_runtime;
+    QProcessEnvironment m_env = QProcessEnvironment::systemEnvironment();
+    QProcess m_compositor;
 };
 
-int main(int argc, char** argv) {
-    auto skip = [](const char* why) {
-        printf("SKIP: %s\n", why);
-        return 77;
-    };
-    const QString weston = QStandardPaths::findExecutable(QStringLiteral("weston"));
-    if (weston.isEmpty())
-        return skip("weston is not installed");
-    if (!QFile::exists(QLibraryInfo::path(QLibraryInfo::PluginsPath) +
-                       QStringLiteral("/platforms/libqwayland-generic.so")))
-        return skip("no Wayland platform plugin (qt6-wayland)");
-    QTemporaryDir runtime;
-    if (!runtime.isValid() ||
-        !QFile::setPermissions(runtime.path(),
-                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
-        return 1;
-    const QString socket = QStringLiteral("zav-test-%1").arg(QCoreApplication::applicationPid());
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
-    QProcess compositor;
-    compositor.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    compositor.setStandardOutputFile(QProcess::nullDevice());
-    compositor.start(weston, {QStringLiteral("--backend=headless-backend.so"),
-                              QStringLiteral("--socket=") + socket, QStringLiteral("--idle-time=0"),
-                              QStringLiteral("--log=") + runtime.filePath(QStringLiteral("log"))});
-    // The socket shows when the compositor is ready; ten seconds at most.
-    QElapsedTimer waited;
-    waited.start();
-    while (compositor.state() != QProcess::NotRunning && !QFile::exists(runtime.filePath(socket)) &&
-           waited.elapsed() < 10000)
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    if (!QFile::exists(runtime.filePath(socket)))
-        return skip("weston's headless backend did not come up in time");
-    qputenv("WAYLAND_DISPLAY", socket.toLocal8Bit());
-    qputenv("QT_QPA_PLATFORM", "wayland");
-    int result = 0;
-    {
-        QApplication app(argc, argv);
-        nameApplication(app);
-        app.setQuitOnLastWindowClosed(false);
-        TestWayland test;
-        result = QTest::qExec(&test, argc, argv);
-    }
-    compositor.terminate();
-    if (!compositor.waitForFinished(5000))
-        compositor.kill();
-    return result;
-}
-
+QTEST_GUILESS_MAIN(TestWayland)
 #include "tst_wayland.moc"
