@@ -6,7 +6,6 @@
 
 #include <QCheckBox>
 #include <QGroupBox>
-#include <QMenu>
 #include <QSignalSpy>
 #include <QStyleOptionGroupBox>
 #include <QToolButton>
@@ -176,18 +175,6 @@ private slots:
             QCOMPARE(qobject_cast<OptionsPanel*>(w)->visiblePage()->objectName(),
                      QStringLiteral("windowPage"));
         delete w;
-    }
-
-    // Every entry of the tray menu has a letter of its own.
-    void trayMenuMnemonics() {
-        TestEnvironment t;
-        TestClient c;
-        QSet<QKeySequence> keys{QKeySequence()};
-        int entries = 1;
-        for (QAction* a : c.desktop.trayMenu()->actions())
-            if (!a->isSeparator() && ++entries)
-                keys.insert(QKeySequence::mnemonic(a->text()));
-        QCOMPARE(keys.size(), entries);
     }
 
     // Each window: named by its caption, controls named, helpers hidden, every text fitting.
