@@ -44,8 +44,8 @@ private slots:
             {&lcLink(), "zav.link"}, {&lcApp(), "zav.app"}, {&lcUi(), "zav.ui"}};
         for (const auto& [category, name] : rooms) {
             QCOMPARE(category->categoryName(), name);
-            QVERIFY(!category->isDebugEnabled() && !category->isInfoEnabled());
-            QVERIFY(category->isWarningEnabled());
+            QVERIFY(!category->isDebugEnabled() && !category->isInfoEnabled() &&
+                    category->isWarningEnabled());
             QLoggingCategory::setFilterRules(QStringLiteral("zav.*.debug=true"));
             QVERIFY(category->isDebugEnabled());
             QLoggingCategory::setFilterRules(QString());

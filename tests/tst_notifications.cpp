@@ -34,8 +34,7 @@ struct NotifyCall {
     QString appName;
     uint replacesId = 0;
     QString icon;
-    QString summary;
-    QString body;
+    QString summary, body;
     QStringList actions;
     QVariantMap hints;
 };
@@ -192,19 +191,18 @@ private slots:
                  (QStringList{QStringLiteral("Message from ZAV Manager (127.0.0.1)"),
                               QStringLiteral("Dial at 9")}));
 
-        FakeNotificationService& service = m_service;
-        QVERIFY(service.start());
-        service.refuse = true;
+        QVERIFY(m_service.start());
+        m_service.refuse = true;
         QSignalSpy failed(&tray.notifier(), &DesktopNotifier::failed);
         receive(QStringLiteral("again"));
         QTRY_COMPARE(failed.size(), 1);
         QCOMPARE(failed.constFirst().at(1).toString(), QStringLiteral("again"));
         QCOMPARE(tray.notifier().currentId(), 0u);
 
-        service.refuse = false;
+        m_service.refuse = false;
         receive(QStringLiteral("Dial at 9"));
-        QTRY_COMPARE(service.calls.size(), 1);
-        const NotifyCall n = service.calls.constFirst();
+        QTRY_COMPARE(m_service.calls.size(), 1);
+        const NotifyCall n = m_service.calls.constFirst();
         QCOMPARE(n.appName, QStringLiteral("ZAV Remote 2002"));
         QCOMPARE(n.icon, QStringLiteral("zav-remote"));
         QCOMPARE(n.hints.value(QStringLiteral("desktop-entry")).toString(),
@@ -219,26 +217,27 @@ private slots:
         QTRY_VERIFY(tray.notifier().currentId() != 0);
         const uint id = tray.notifier().currentId();
         QSignalSpy clicked(&tray, &TrayIcon::notificationClicked);
-        service.click(id + 1, QStringLiteral("default"));
-        service.click(id, QStringLiteral("other"));
-        service.click(id, QStringLiteral("default"));
+        m_service.click(id + 1, QStringLiteral("default"));
+        m_service.click(id, QStringLiteral("other"));
+        m_service.click(id, QStringLiteral("default"));
         QTRY_VERIFY(c.desktop.receivedMessagesWindow()->isVisible());
         QCOMPARE(clicked.size(), 1);
 
         // The body: the first lines, as plain text escaped for markup; a burst updates one.
         receive(QStringLiteral("<b>Hang up</b> & dial"));
         receive(QStringLiteral("one\r\ntwo\rthree\nfour\r\nfive"));
-        QTRY_COMPARE(service.calls.constLast().body, QStringLiteral("one\ntwo\nthree"));
-        QCOMPARE(service.calls.at(1).body, QStringLiteral("&lt;b&gt;Hang up&lt;/b&gt; &amp; dial"));
-        QCOMPARE(service.open, QSet<uint>{id});
-        for (int i = 1; i < service.calls.size(); ++i)
-            QCOMPARE(service.calls[i].replacesId, id);
+        QTRY_COMPARE(m_service.calls.constLast().body, QStringLiteral("one\ntwo\nthree"));
+        QCOMPARE(m_service.calls.at(1).body,
+                 QStringLiteral("&lt;b&gt;Hang up&lt;/b&gt; &amp; dial"));
+        QCOMPARE(m_service.open, QSet<uint>{id});
+        for (int i = 1; i < m_service.calls.size(); ++i)
+            QCOMPARE(m_service.calls[i].replacesId, id);
 
         // A service that shows the body as it is gets the text as it is.
-        service.capabilities = QStringList{QStringLiteral("body")};
+        m_service.capabilities = QStringList{QStringLiteral("body")};
         tray.setNotificationBus(QDBusConnection::sessionBus());
         receive(QStringLiteral("<i>a</i> & b"));
-        QTRY_COMPARE(service.calls.constLast().body, QStringLiteral("<i>a</i> & b"));
+        QTRY_COMPARE(m_service.calls.constLast().body, QStringLiteral("<i>a</i> & b"));
     }
 
     void cleanupTestCase() {
