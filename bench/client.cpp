@@ -26,7 +26,7 @@
 
 namespace seam {
 
-// What the program's main() does before it makes its application object.
+// What the program's main() does once it has made its application object.
 using ::startReadingFontConfiguration;
 
 // Runs the program (start-up, event loop, shutdown) in `app` from `folder`.
@@ -324,8 +324,8 @@ int main(int argc, char** argv) {
         }
         return 0;
     }
-    seam::startReadingFontConfiguration();
     ProbedApplication app(argc, argv);
+    seam::startReadingFontConfiguration();
     app.shownObjectName = seam::mainWindowObjectName;
     if (mode == "startup") {
         app.onShown = [] { QTimer::singleShot(0, qApp, &QCoreApplication::quit); };

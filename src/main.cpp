@@ -17,8 +17,8 @@ int main(int argc, char** argv) {
     // From here on SIGTERM, SIGINT and SIGHUP run the normal shutdown: one that comes during
     // start-up (the splash, a box about the settings file) is held until the program is up.
     catchTerminationSignals();
-    startReadingFontConfiguration();
     QApplication application(argc, argv);
+    startReadingFontConfiguration();
     watchTerminationSignals();
     return runDesktopClient(application);
 }

@@ -17,6 +17,7 @@
 #include "ui/messages/sendmessage.h"
 #include "ui/options/options.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QEventLoop>
 #include <QMenu>
@@ -332,6 +333,10 @@ int runDesktopClient(QApplication& application) {
     nameApplication(application);
     application.setQuitOnLastWindowClosed(false);
     ClientApp app;
+    // While the font configuration is read, the other slow step before the first window: the
+    // accessibility bridge connects to the desktop's buses (the first question whether anyone
+    // listens brings it up).
+    QAccessible::isActive();
     finishReadingFontConfiguration();
     Desktop desktop(app);
     return runClient(application, app, desktop);

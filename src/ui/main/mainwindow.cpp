@@ -11,6 +11,7 @@
 #include <QFocusEvent>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLinearGradient>
 #include <QPainter>
 #include <QPropertyAnimation>
 #include <QPushButton>
@@ -24,6 +25,47 @@ QString signalQualityName(const QColor& colour) {
         return QStringLiteral("Signal quality: no signal");
     return QStringLiteral("Signal quality: unknown");
 }
+
+// A picture button of the main window: dark, with a grey edge that turns yellow under the mouse
+// and white with the focus. Painted here rather than by a style sheet, which each button would
+// parse and polish on its own at start-up.
+class PictureButton : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        if (isDown()) {
+            p.setBrush(QColor(0x15, 0x15, 0x15));
+        } else {
+            QLinearGradient face(0, 0, 0, height());
+            face.setColorAt(0, QColor(0x4a, 0x4a, 0x4a));
+            face.setColorAt(1, QColor(0x26, 0x26, 0x26));
+            p.setBrush(face);
+        }
+        const QColor edge = hasFocus()     ? QColor(Qt::white)
+                            : underMouse() ? QColor(0xc8, 0xc8, 0x00)
+                                           : QColor(0x6a, 0x6a, 0x6a);
+        p.setPen(QPen(edge, 1.0));
+        p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 2.0, 2.0);
+        const QPixmap picture = icon().pixmap(iconSize(), devicePixelRatioF(),
+                                              isEnabled() ? QIcon::Normal : QIcon::Disabled);
+        const QSizeF shown = QSizeF(picture.size()) / picture.devicePixelRatio();
+        p.drawPixmap(QPointF((width() - shown.width()) / 2, (height() - shown.height()) / 2),
+                     picture);
+    }
+    void enterEvent(QEnterEvent* event) override {
+        QPushButton::enterEvent(event);
+        update();
+    }
+    void leaveEvent(QEvent* event) override {
+        QPushButton::leaveEvent(event);
+        update();
+    }
+};
+
 } // namespace
 
 Lamp::Lamp(QWidget* parent) : QWidget(parent), m_colour(kLampPaleYellow) {
@@ -110,7 +152,7 @@ void MainWindow::buildControls() {
 
     auto button = [this](artwork::Button art, const char* name, int left, const char* toolTip,
                          const char* accessibleName) {
-        auto* b = new QPushButton(this);
+        auto* b = new PictureButton(this);
         b->setObjectName(QLatin1String(name));
         b->setGeometry(twips(left, 720, 375, 375));
         b->setIcon(artwork::buttonIcon(art));
@@ -119,12 +161,6 @@ void MainWindow::buildControls() {
         b->setAccessibleName(QString::fromLatin1(accessibleName));
         b->setAutoDefault(false);
         pressWithEnter(b);
-        b->setStyleSheet(QStringLiteral(
-            "QPushButton { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #4a4a4a,"
-            " stop:1 #262626); border: 1px solid #6a6a6a; border-radius: 2px; padding: 0; }"
-            "QPushButton:hover { border-color: #c8c800; }"
-            "QPushButton:focus { border-color: #ffffff; }"
-            "QPushButton:pressed { background: #151515; }"));
         return b;
     };
     QPushButton* connectButton =

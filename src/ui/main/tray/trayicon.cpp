@@ -11,7 +11,6 @@
 static int gTrayOverride = -1;
 
 TrayIcon::TrayIcon(QObject* parent) : QObject(parent) {
-    setNotificationBus(QDBusConnection::sessionBus());
     m_blink.setInterval(kBlinkMs);
     connect(&m_blink, &QTimer::timeout, this, [this] {
         m_blinkPhase = !m_blinkPhase;
@@ -100,7 +99,7 @@ void TrayIcon::notify(const QString& title, const QString& text) {
     // The desktop's notification service when there is one: it gives the notification the
     // program's name and icon and a click that opens the messages, whatever tray there is.
     m_lastWasBalloon = false;
-    if (m_notifier->show(title, text))
+    if (notifier().show(title, text))
         return;
     showBalloon(title, text);
 }
@@ -109,6 +108,14 @@ void TrayIcon::showBalloon(const QString& title, const QString& text) {
     m_lastWasBalloon = true;
     if (m_tray)
         m_tray->showMessage(title, text, m_icon, 10000);
+}
+
+DesktopNotifier& TrayIcon::notifier() {
+    // The session bus is reached only once there is something to tell: connecting to it is
+    // no part of the start-up.
+    if (!m_notifier)
+        setNotificationBus(QDBusConnection::sessionBus());
+    return *m_notifier;
 }
 
 void TrayIcon::setNotificationBus(const QDBusConnection& bus) {

@@ -38,7 +38,7 @@ public:
     // A desktop notification: through the desktop's notification service when one is on the
     // session bus, else as the tray icon's bubble. notificationClicked() follows a click on it.
     void notify(const QString& title, const QString& text);
-    DesktopNotifier& notifier() { return *m_notifier; }
+    DesktopNotifier& notifier();
     // Notifications go to the service on `bus` (by default the session bus).
     void setNotificationBus(const QDBusConnection& bus);
     // The last notification asked for (title, text), whether or not a tray could show it.
