@@ -201,6 +201,25 @@ private slots:
                     !r.text.contains("platform"));
     }
 
+    // The status bar examples of the README and the manual page are watches the program takes.
+    void documentedStatusBars() {
+        for (const char* file : {"README.md", "packaging/zav-remote.1"}) {
+            QFile f(QStringLiteral(ZAV_SOURCE_DIR "/") + QLatin1String(file));
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            const QString text = QString::fromUtf8(f.readAll()).replace("\\-", "-");
+            for (const char* bar :
+                 {"\"exec\": \"([^\"]+)\"", "\nexec = ([^\n]+)", "\ncommand=([^\n]+)"}) {
+                const QRegularExpressionMatch m = QRegularExpression(bar).match(text);
+                QVERIFY2(m.hasMatch(), bar);
+                const CommandLineRequest r =
+                    parseCommandLine(QProcess::splitCommand(m.captured(1)));
+                QVERIFY2(r.action == CommandLineRequest::Action::Watch &&
+                             r.format != OutputFormat::Text,
+                         qPrintable(m.captured(1)));
+            }
+        }
+    }
+
     // Without a display: had the program opened the window system it would have failed.
     void answersWithoutDisplay() {
         QCOMPARE(run({"--version"}, false), "0|zav-remote (ZAV Remote 2002) 1.0.0\n|");
