@@ -49,6 +49,7 @@ public:
     QStringList capabilities{"body", "body-markup", "actions"};
     QList<NotifyCall> calls;
     bool refuse = false;
+    int refused = 0;
     QSet<uint> open;
     uint lastId = 100;
 
@@ -66,6 +67,7 @@ public slots:
                 const QString& summary, const QString& body, const QStringList& actions,
                 const QVariantMap& hints, int, const QDBusMessage& message) {
         if (refuse) {
+            ++refused;
             message.setDelayedReply(true);
             bus.send(message.createErrorReply(QDBusError::Failed, QStringLiteral("refused")));
             return 0;
@@ -198,6 +200,8 @@ private slots:
         QTRY_COMPARE(failed.size(), 1);
         QCOMPARE(failed.constFirst().at(1).toString(), QStringLiteral("again"));
         QCOMPARE(tray.notifier().currentId(), 0u);
+        // The tray's bubble goes to the same service (the toolkit's tray item sends it there).
+        QTRY_COMPARE(m_service.refused, 2);
 
         m_service.refuse = false;
         receive(QStringLiteral("Dial at 9"));
