@@ -1,9 +1,14 @@
 #include "ui/main/artwork_kit.h"
 
+#include "ui/logging.h"
+
 #include <QGuiApplication>
 #include <QResource>
 
+#include <cerrno>
 #include <cstring>
+#include <sys/mman.h>
+#include <unistd.h>
 
 namespace artwork {
 
@@ -104,7 +109,15 @@ QImage pictureAhead(const PictureAhead& picture, int ratioKey) {
     QImage image(pixelsAt(picture.logical), QImage::Format_ARGB32_Premultiplied);
     if (offset < 0 || ahead.size() != total || image.isNull())
         return {};
-    std::memcpy(image.bits(), ahead.data() + offset, size_t(image.sizeInBytes()));
+    const uchar* from = ahead.data() + offset;
+    std::memcpy(image.bits(), from, size_t(image.sizeInBytes()));
+    // The executable's pages that held the pixels are given back (whole pages only): the copy
+    // is what is shown, and a page is read again from the file should anything ask for it.
+    const auto page = quintptr(::sysconf(_SC_PAGESIZE));
+    const quintptr first = (quintptr(from) + page - 1) / page * page;
+    const quintptr end = (quintptr(from) + quintptr(image.sizeInBytes())) / page * page;
+    if (end > first && ::madvise(reinterpret_cast<void*>(first), end - first, MADV_DONTNEED) != 0)
+        qCDebug(lcUi) << "the pages of a picture rendered ahead stay resident:" << errno;
     return image;
 }
 
