@@ -29,7 +29,8 @@ QIcon receivedMessagesWindowIcon();
 
 // The small product logo at the bottom of the main window, 32 x 9.
 QPixmap smallLogo();
-// The splash window's picture, 470 x 200.
+// The splash window's picture, 470 x 200, made anew at each call (the splash shows once a run,
+// and its picture need not stay in memory after it).
 QPixmap splashPicture();
 // The About window's picture, 470 x 230.
 QPixmap aboutPicture();

@@ -179,9 +179,8 @@ QPixmap smallLogo() {
 }
 
 QPixmap splashPicture() {
-    static std::map<int, QPixmap> cache;
-    static const PictureAhead splash = splashArt();
-    return cachedPixmap(cache, splash);
+    std::map<int, QPixmap> made; // not kept: the splash shows once a run
+    return cachedPixmap(made, splashArt());
 }
 
 QPixmap aboutPicture() {
