@@ -305,12 +305,22 @@ void paintOptions(QPainter& p, OptionsButton which, qreal unit) {
 
 } // namespace
 
+PictureAhead buttonArt(Button which) {
+    return {QStringLiteral("button-%1").arg(int(which)),
+            [which](QPainter& p, qreal) { paintButton(p, which); },
+            {18, 16}};
+}
+
+PictureAhead windowIconArt() {
+    return {QStringLiteral("window-icon"), paintWindowIcon, {32, 32}};
+}
+
 QIcon buttonIcon(Button which) {
-    return drawnIcon([which](QPainter& p, qreal) { paintButton(p, which); }, {18, 16});
+    return drawnIcon(buttonArt(which));
 }
 
 QIcon windowIcon() {
-    return drawnIcon(paintWindowIcon, {32, 32});
+    return drawnIcon(windowIconArt());
 }
 
 QIcon sendMessageWindowIcon() {

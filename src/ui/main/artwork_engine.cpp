@@ -1,5 +1,7 @@
 #include "ui/main/artwork_engine.h"
 
+#include "ui/main/artwork_kit.h"
+
 #include <QPainter>
 #include <QPixmap>
 #include <QtMath>
@@ -35,11 +37,25 @@ QImage renderDrawing(const Drawing& drawing, QSizeF designSize, QSize pixels, qr
     return faded;
 }
 
-DrawnIconEngine::DrawnIconEngine(Drawing drawing, QSize designSize, qreal opacity)
-    : m_drawing(std::move(drawing)), m_designSize(designSize), m_opacity(opacity) {}
+DrawnIconEngine::DrawnIconEngine(Drawing drawing, QSize designSize, qreal opacity,
+                                 QString aheadName)
+    : m_drawing(std::move(drawing)), m_designSize(designSize), m_opacity(opacity),
+      m_aheadName(std::move(aheadName)) {}
+
+QImage DrawnIconEngine::renderedAhead(QSize pixels) const {
+    if (m_aheadName.isEmpty() || m_opacity < 1.0)
+        return {};
+    for (const int scale : {1, 2}) {
+        if (pixels == m_designSize * scale)
+            return pictureAhead({m_aheadName, m_drawing, m_designSize}, scale * 100);
+    }
+    return {};
+}
 
 QImage DrawnIconEngine::image(QSize pixels, QIcon::Mode mode) const {
-    QImage img = renderDrawing(m_drawing, m_designSize, pixels, m_opacity);
+    QImage img = renderedAhead(pixels);
+    if (img.isNull())
+        img = renderDrawing(m_drawing, m_designSize, pixels, m_opacity);
     if (mode != QIcon::Disabled)
         return img;
     // A disabled picture: grey and half transparent.
@@ -99,7 +115,7 @@ QList<QSize> DrawnIconEngine::availableSizes(QIcon::Mode mode, QIcon::State stat
 }
 
 QIconEngine* DrawnIconEngine::clone() const {
-    return new DrawnIconEngine(m_drawing, m_designSize, m_opacity);
+    return new DrawnIconEngine(m_drawing, m_designSize, m_opacity, m_aheadName);
 }
 
 QString DrawnIconEngine::key() const {

@@ -4,6 +4,7 @@
 #include <QIconEngine>
 #include <QImage>
 #include <QSize>
+#include <QString>
 
 #include <functional>
 
@@ -20,7 +21,9 @@ QImage renderDrawing(const Drawing& drawing, QSizeF designSize, QSize pixels, qr
 
 class DrawnIconEngine : public QIconEngine {
 public:
-    DrawnIconEngine(Drawing drawing, QSize designSize, qreal opacity = 1.0);
+    // `aheadName` names the icon among the pictures rendered ahead (artwork_kit.h), if it is one.
+    DrawnIconEngine(Drawing drawing, QSize designSize, qreal opacity = 1.0,
+                    QString aheadName = QString());
 
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override;
     QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override;
@@ -34,10 +37,12 @@ public:
 
 private:
     QImage image(QSize pixels, QIcon::Mode mode) const;
+    QImage renderedAhead(QSize pixels) const;
 
     Drawing m_drawing;
     QSize m_designSize;
     qreal m_opacity;
+    QString m_aheadName;
 };
 
 } // namespace artwork

@@ -134,4 +134,8 @@ QIcon drawnIcon(Drawing drawing, QSize design, qreal opacity) {
     return QIcon(new DrawnIconEngine(std::move(drawing), design, opacity));
 }
 
+QIcon drawnIcon(const PictureAhead& picture) {
+    return QIcon(new DrawnIconEngine(picture.drawing, picture.logical, 1.0, picture.name));
+}
+
 } // namespace artwork

@@ -2,6 +2,7 @@
 // becomes a pixmap or an icon, and the motif of the dish with its badges.
 #pragma once
 
+#include "ui/main/artwork.h"
 #include "ui/main/artwork_engine.h"
 #include "ui/main/indicators.h"
 
@@ -70,7 +71,8 @@ struct PictureAhead {
     Drawing drawing;
     QSize logical;
 };
-// The pictures rendered ahead: the splash picture, the small logo and the status pictures.
+// The pictures rendered ahead: the splash picture, the small logo, the status pictures, the
+// main window's button icons and the window icon.
 std::vector<PictureAhead> picturesRenderedAhead();
 // Where the executable carries the pixels of every picture rendered ahead, one after the other
 // in list order, for a screen scale (100 or 200, in hundredths).
@@ -81,9 +83,14 @@ QImage pictureAhead(const PictureAhead& picture, int ratioKey);
 // screen's scale, the painted picture otherwise.
 QPixmap cachedPixmap(std::map<int, QPixmap>& cache, const PictureAhead& picture);
 PictureAhead statusArt(StatusPicture which);
+PictureAhead buttonArt(Button which);
+PictureAhead windowIconArt();
 
 // An icon that repaints the drawing at whatever size and scale is asked.
 QIcon drawnIcon(Drawing drawing, QSize design, qreal opacity = 1.0);
+// An icon that is one of the pictures rendered ahead: at its design size at the scales 1 and 2
+// it is taken from them.
+QIcon drawnIcon(const PictureAhead& picture);
 
 // ---------------------------------------------------------------- the dish and its badges
 

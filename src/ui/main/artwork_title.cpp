@@ -169,6 +169,10 @@ std::vector<PictureAhead> picturesRenderedAhead() {
     std::vector<PictureAhead> pictures{splashArt(), logoArt()};
     for (int i = 0; i < kStatusPictureCount; ++i)
         pictures.push_back(statusArt(StatusPicture(i)));
+    for (const Button which : {Button::Connect, Button::Disconnect, Button::Settings,
+                               Button::WindowMode, Button::SendMessage, Button::About})
+        pictures.push_back(buttonArt(which));
+    pictures.push_back(windowIconArt());
     return pictures;
 }
 
