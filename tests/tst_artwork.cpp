@@ -15,7 +15,7 @@ private slots:
     void picturesRenderedAheadAreThePaintedOnes() {
         for (const int scale : {1, 2}) {
             for (const PictureAhead& picture : picturesRenderedAhead()) {
-                const QImage ahead = pictureAhead(picture, scale * 100);
+                const QImage ahead = pictureAhead(picture.name, scale * 100);
                 QVERIFY2(!ahead.isNull(), qPrintable(picture.name));
                 QCOMPARE(ahead,
                          renderDrawing(picture.drawing, picture.logical, picture.logical * scale));

@@ -32,10 +32,6 @@ bool socketAddress(const QString& path, sockaddr_un& address) {
     return true;
 }
 
-bool outOfDescriptors(int error) {
-    return error == EMFILE || error == ENFILE || error == ENOBUFS || error == ENOMEM;
-}
-
 } // namespace
 
 QString controlSocketPath(const QString& lockPath) {
@@ -120,14 +116,7 @@ void ControlConnection::onReadable() {
 }
 
 ControlServer::ControlServer(QObject* parent) : QObject(parent) {
-    connect(&m_notifier, &QSocketNotifier::activated, this, &ControlServer::acceptWaiting);
-    m_resume.setSingleShot(true);
-    connect(&m_resume, &QTimer::timeout, this, [this] {
-        if (m_fd >= 0) {
-            m_notifier.setEnabled(true);
-            acceptWaiting();
-        }
-    });
+    connect(&m_socket, &ListeningSocket::connectionsWaiting, this, &ControlServer::acceptWaiting);
 }
 
 ControlServer::~ControlServer() {
@@ -150,37 +139,23 @@ bool ControlServer::listen(const QString& path) {
         ::close(fd);
         return false;
     }
-    m_fd = fd;
+    m_socket.adopt(fd);
     m_path = path;
-    m_notifier.setSocket(fd);
-    m_notifier.setEnabled(true);
     return true;
 }
 
 void ControlServer::close() {
-    m_notifier.setEnabled(false);
-    m_resume.stop();
-    if (m_fd < 0)
+    if (!m_socket.isListening())
         return;
-    ::close(m_fd);
-    m_fd = -1;
+    m_socket.close();
     ::unlink(QFile::encodeName(m_path).constData());
 }
 
 void ControlServer::acceptWaiting() {
     for (;;) {
-        const int fd = ::accept4(m_fd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-        if (fd < 0) {
-            if (errno == EINTR || errno == ECONNABORTED)
-                continue;
-            if (outOfDescriptors(errno)) {
-                // The waiting client stays in the queue; trying again at once would only spin.
-                m_notifier.setEnabled(false);
-                ++m_acceptPauses;
-                m_resume.start(m_acceptPauseMs);
-            }
+        const int fd = m_socket.acceptNext();
+        if (fd < 0)
             return;
-        }
         if (m_connections >= kMaxConnections) {
             ::close(fd);
             continue;

@@ -8,10 +8,11 @@
 // runs. Here the copy stops accepting for a moment instead and keeps its place.
 #pragma once
 
+#include "link/socket/listeningsocket.h"
+
 #include <QByteArray>
 #include <QDeadlineTimer>
 #include <QObject>
-#include <QSocketNotifier>
 #include <QString>
 #include <QTimer>
 #include <functional>
@@ -61,14 +62,14 @@ public:
     // Listens at `path`; a socket file left by a copy that has ended is replaced.
     bool listen(const QString& path);
     void close();
-    bool isListening() const { return m_fd >= 0; }
+    bool isListening() const { return m_socket.isListening(); }
 
     // How long a client may take to send its request (3 s by default).
     void setRequestWait(int milliseconds) { m_requestWaitMs = milliseconds; }
     // How long accepting pauses when the process has no descriptor left (250 ms by default).
-    void setAcceptPause(int milliseconds) { m_acceptPauseMs = milliseconds; }
+    void setAcceptPause(int milliseconds) { m_socket.setRestMs(milliseconds); }
     // How many times accepting has paused so far.
-    int acceptPauses() const { return m_acceptPauses; }
+    int acceptPauses() const { return m_socket.rests(); }
     int connectionCount() const { return m_connections; }
 
 signals:
@@ -79,13 +80,9 @@ signals:
 private:
     void acceptWaiting();
 
-    int m_fd = -1;
+    ListeningSocket m_socket{250};
     QString m_path;
-    QSocketNotifier m_notifier{QSocketNotifier::Read};
-    QTimer m_resume;
     int m_requestWaitMs = 3000;
-    int m_acceptPauseMs = 250;
-    int m_acceptPauses = 0;
     int m_connections = 0;
 };
 

@@ -15,8 +15,10 @@ ControlService::ControlService(ServerLink& link, const LinkStatus& initial,
     : QObject(parent), m_link(link), m_status(link), m_bringForward(std::move(bringForward)) {
     m_status.setStatus(initial);
     connect(&m_server, &ControlServer::request, this, &ControlService::handle);
-    connect(&m_link, &ServerLink::recordWritten, this, &ControlService::onRecordWritten);
-    connect(&m_link, &ServerLink::commandFailed, this, &ControlService::onCommandFailed);
+    connect(&m_link, &ServerLink::recordWritten, this,
+            [this](quint64 ticket) { onStartEnded(ticket, "sent"); });
+    connect(&m_link, &ServerLink::commandFailed, this,
+            [this] { onStartEnded(m_link.commands().currentTicket(), "failed"); });
     m_expiry.setInterval(kExpiryTickMs);
     connect(&m_expiry, &QTimer::timeout, this, &ControlService::expire);
 }
@@ -76,7 +78,7 @@ void ControlService::enqueue(ControlConnection* connection, Command command, con
 }
 
 void ControlService::startNext() {
-    if (m_hasUnderWay || m_link.commands().isBusy())
+    if (m_underWay || m_link.commands().isBusy())
         return;
     while (!m_queue.empty()) {
         Queued next = std::move(m_queue.front());
@@ -84,50 +86,33 @@ void ControlService::startNext() {
         // A client that has gone no longer wants its command.
         if (!next.connection || !next.connection->isOpen())
             continue;
-        m_underWay = std::move(next);
-        m_hasUnderWay = true;
-        m_ticket = m_link.commands().currentTicket() + 1; // the number of the start below
-        switch (m_underWay.command) {
+        switch (next.command) {
         case Command::Connect:
             m_link.requestConnect();
             break;
         case Command::Disconnect:
             m_link.requestDisconnect();
             break;
-        default:
-            m_link.sendMessage(m_underWay.text);
+        case Command::Message:
+            m_link.sendMessage(next.text);
             break;
+        case Command::Status:
+        case Command::None:
+            continue; // never queued
         }
+        m_underWay = UnderWay{std::move(next), m_link.commands().currentTicket()};
         return;
     }
-    if (!m_hasUnderWay)
-        m_expiry.stop();
+    m_expiry.stop();
 }
 
-bool ControlService::requeueIfReplaced() {
-    if (!m_hasUnderWay || m_link.commands().currentTicket() == m_ticket)
-        return false;
-    m_queue.push_front(std::move(m_underWay));
-    m_hasUnderWay = false;
-    return true;
-}
-
-void ControlService::onRecordWritten(quint64 ticket) {
-    if (m_hasUnderWay && ticket == m_ticket) {
-        m_hasUnderWay = false;
-        answer(m_underWay.connection, "sent");
-    } else {
-        requeueIfReplaced();
-    }
-    startNext();
-}
-
-void ControlService::onCommandFailed() {
-    if (m_hasUnderWay && m_link.commands().currentTicket() == m_ticket) {
-        m_hasUnderWay = false;
-        answer(m_underWay.connection, "failed");
-    } else {
-        requeueIfReplaced();
+void ControlService::onStartEnded(quint64 ticket, const char* word) {
+    if (m_underWay && ticket == m_underWay->ticket) {
+        answer(m_underWay->command.connection, word);
+        m_underWay.reset();
+    } else if (m_underWay && m_link.commands().currentTicket() != m_underWay->ticket) {
+        m_queue.push_front(std::move(m_underWay->command));
+        m_underWay.reset();
     }
     startNext();
 }
@@ -141,8 +126,8 @@ void ControlService::expire() {
             ++it;
         }
     }
-    if (m_hasUnderWay && m_underWay.age.hasExpired(m_requestTimeoutMs)) {
-        const bool ours = m_link.commands().currentTicket() == m_ticket;
+    if (m_underWay && m_underWay->command.age.hasExpired(m_requestTimeoutMs)) {
+        const bool ours = m_link.commands().currentTicket() == m_underWay->ticket;
         // A record already with the system is written: its own answer is about to come.
         if (ours && m_link.commands().isBusy() &&
             m_link.commands().pendingCommand() == Command::None)
@@ -150,11 +135,11 @@ void ControlService::expire() {
         // Still connecting: the attempt is abandoned, so nothing goes out after the answer.
         if (ours && m_link.commands().isBusy())
             m_link.commands().close();
-        m_hasUnderWay = false;
-        answer(m_underWay.connection, "timeout");
+        answer(m_underWay->command.connection, "timeout");
+        m_underWay.reset();
         startNext();
     }
-    if (m_queue.empty() && !m_hasUnderWay)
+    if (m_queue.empty() && !m_underWay)
         m_expiry.stop();
 }
 

@@ -16,6 +16,7 @@
 #include <QStringList>
 #include <deque>
 #include <functional>
+#include <optional>
 
 class ControlService : public QObject {
     Q_OBJECT
@@ -46,10 +47,9 @@ private:
     void enqueue(ControlConnection* connection, Command command, const QString& text = {});
     // Starts the next queued command when nothing is under way on the command channel.
     void startNext();
-    void onRecordWritten(quint64 ticket);
-    void onCommandFailed();
-    // The command under way was replaced by another start: it goes first again.
-    bool requeueIfReplaced();
+    // The command channel's start `ticket` ended: the command under way is answered `word` when
+    // it was its own; when another start had replaced it, it goes first again.
+    void onStartEnded(quint64 ticket, const char* word);
     void answer(const QPointer<ControlConnection>& connection, const char* word);
     void expire();
 
@@ -58,9 +58,11 @@ private:
     std::function<void()> m_bringForward;
     ControlServer m_server;
     std::deque<Queued> m_queue;
-    Queued m_underWay;
-    bool m_hasUnderWay = false;
-    quint64 m_ticket = 0;
+    struct UnderWay {
+        Queued command;
+        quint64 ticket = 0; // the command channel's number of its start
+    };
+    std::optional<UnderWay> m_underWay;
     int m_requestTimeoutMs = 25000;
     QTimer m_expiry;
 };

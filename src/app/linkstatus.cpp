@@ -83,7 +83,7 @@ QString jsonLine(const QJsonObject& object) {
 QString LinkStatus::word() const {
     if (state)
         return linkStateWord(*state);
-    return settingsMissing ? QStringLiteral("ERROR") : QStringLiteral("WAIT...");
+    return settingsMissing ? kSettingsErrorWord : kWaitingWord;
 }
 
 QString machineStateWord(const LinkStatus& status) {
@@ -140,21 +140,26 @@ QString StatusPrinter::statusLine(const QJsonObject& s) const {
                           : QStringLiteral("(no answer from the server)"));
     case OutputFormat::Line:
         return answered ? QStringLiteral("%1 %2").arg(word, shown) : word;
-    case OutputFormat::Waybar: {
-        const QString state = s.value(QStringLiteral("state")).toString();
-        QJsonArray classes{state};
-        if (s.value(QStringLiteral("signal")) == QJsonValue(false))
-            classes.append(QStringLiteral("no-signal"));
-        QString tooltip = QStringLiteral("ZAV Manager: %1\nlast connect %2").arg(word, shown);
-        if (!answered)
-            tooltip += QStringLiteral("\nno answer from the server");
-        return jsonLine(QJsonObject{{QStringLiteral("text"), word},
-                                    {QStringLiteral("alt"), state},
-                                    {QStringLiteral("tooltip"), tooltip},
-                                    {QStringLiteral("class"), classes}});
-    }
+    case OutputFormat::Waybar:
+        return jsonLine(waybarStatus(s));
     }
     return QString();
+}
+
+QJsonObject StatusPrinter::waybarStatus(const QJsonObject& s) {
+    const QString word = s.value(QStringLiteral("status")).toString();
+    const QString state = s.value(QStringLiteral("state")).toString();
+    QJsonArray classes{state};
+    if (s.value(QStringLiteral("signal")) == QJsonValue(false))
+        classes.append(QStringLiteral("no-signal"));
+    QString tooltip = QStringLiteral("ZAV Manager: %1\nlast connect %2")
+                          .arg(word, s.value(QStringLiteral("lastConnectShown")).toString());
+    if (!s.value(QStringLiteral("serverAnswered")).toBool())
+        tooltip += QStringLiteral("\nno answer from the server");
+    return QJsonObject{{QStringLiteral("text"), word},
+                       {QStringLiteral("alt"), state},
+                       {QStringLiteral("tooltip"), tooltip},
+                       {QStringLiteral("class"), classes}};
 }
 
 QString StatusPrinter::messageLine(const QJsonObject& m) const {
@@ -170,10 +175,10 @@ QString StatusPrinter::messageLine(const QJsonObject& m) const {
         return m_lastStatus.isEmpty() ? said
                                       : statusLine(m_lastStatus) + QStringLiteral("  ") + said;
     case OutputFormat::Waybar: {
-        QJsonObject o = QJsonDocument::fromJson(statusLine(m_lastStatus).toUtf8()).object();
-        if (m_lastStatus.isEmpty())
-            o = QJsonObject{{QStringLiteral("text"), said},
-                            {QStringLiteral("class"), QJsonArray{}}};
+        QJsonObject o = m_lastStatus.isEmpty()
+                            ? QJsonObject{{QStringLiteral("text"), said},
+                                          {QStringLiteral("class"), QJsonArray{}}}
+                            : waybarStatus(m_lastStatus);
         QJsonArray classes = o.value(QStringLiteral("class")).toArray();
         classes.append(QStringLiteral("message"));
         o.insert(QStringLiteral("class"), classes);
@@ -201,7 +206,7 @@ LinkStatusTracker::LinkStatusTracker(ServerLink& link, QObject* parent) : QObjec
     connect(&link, &ServerLink::commandFailed, this, [this] {
         LinkStatus next = m_status;
         next.state = LinkState::NoServer;
-        next.lastConnect = QStringLiteral("No Server!");
+        next.lastConnect = kNoServerTime;
         next.serverAnswered = false;
         setStatus(next);
     });

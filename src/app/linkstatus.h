@@ -12,12 +12,20 @@
 #include <QString>
 #include <optional>
 
+// What the main window shows where no report tells it, and the command line with it: the
+// status word before the first report (without a settings file, "ERROR"), the last-connect
+// time before the first report and while the server is not found.
+inline const QString kWaitingWord = QStringLiteral("WAIT...");
+inline const QString kSettingsErrorWord = QStringLiteral("ERROR");
+inline const QString kNoConnectTimeYet = QStringLiteral("na");
+inline const QString kNoServerTime = QStringLiteral("No Server!");
+
 struct LinkStatus {
     std::optional<LinkState> state;
     // Start-up found no settings file: until a state comes the window shows "ERROR", else
     // "WAIT...".
     bool settingsMissing = false;
-    QString lastConnect = QStringLiteral("na"); // as the main window shows it
+    QString lastConnect = kNoConnectTimeYet; // as the main window shows it
     bool serverAnswered = false;
 
     // The status word as the main window shows it.
@@ -51,6 +59,8 @@ public:
 
 private:
     QString statusLine(const QJsonObject& status) const;
+    // A status as waybar reads it: text, alt, tooltip and class.
+    static QJsonObject waybarStatus(const QJsonObject& status);
     QString messageLine(const QJsonObject& message) const;
 
     OutputFormat m_format;

@@ -150,7 +150,14 @@ int alone(const CommandLineRequest& request) {
     const auto printStatus = [&printer](const LinkStatus& s) {
         printLine(printer.line(statusObject(s)));
     };
-    auto finish = [&code](int c) {
+    // The first answer ends the command (with its reason on standard error); later ones go
+    // unheard.
+    auto finish = [&](int c, const QString& reason = QString()) {
+        if (answered)
+            return;
+        answered = true;
+        if (!reason.isEmpty())
+            printLine(QStringLiteral("zav-remote: ") + reason, stderr);
         code = c;
         QCoreApplication::exit(c);
     };
@@ -160,14 +167,12 @@ int alone(const CommandLineRequest& request) {
         QObject::connect(&tracker, &LinkStatusTracker::changed, [&](const LinkStatus& s) {
             if (answered || !(s.serverAnswered || s.state == LinkState::NoServer))
                 return;
-            answered = true;
             printStatus(s);
             finish(s.serverAnswered ? 0 : 1);
         });
         QTimer::singleShot(request.reportTimeoutMs, [&] {
             if (answered)
                 return;
-            answered = true;
             printStatus(tracker.status());
             finish(1);
         });
@@ -187,27 +192,12 @@ int alone(const CommandLineRequest& request) {
         break;
     default: {
         // Done once the record is written, not merely handed over.
-        QObject::connect(&link, &ServerLink::recordWritten, [&](quint64) {
-            if (!answered) {
-                answered = true;
-                finish(0);
-            }
-        });
-        QObject::connect(&link, &ServerLink::commandFailed, [&] {
-            if (answered)
-                return;
-            answered = true;
-            printLine(QStringLiteral("zav-remote: ZAV Manager not found"), stderr);
-            finish(1);
-        });
+        QObject::connect(&link, &ServerLink::recordWritten, [&](quint64) { finish(0); });
+        QObject::connect(&link, &ServerLink::commandFailed,
+                         [&] { finish(1, refusal(QStringLiteral("failed"))); });
         QTimer::singleShot(kCommandLimitMs, [&] {
-            if (answered)
-                return;
-            answered = true;
-            printLine(QStringLiteral("zav-remote: ZAV Manager did not answer within %1 s")
-                          .arg(kCommandLimitMs / 1000),
-                      stderr);
-            finish(1);
+            finish(1, QStringLiteral("ZAV Manager did not answer within %1 s")
+                          .arg(kCommandLimitMs / 1000));
         });
         if (request.action == Action::Connect)
             link.requestConnect();

@@ -1,34 +1,22 @@
 // A listening TCP socket on every IPv4 address; connections are taken one by one by the owner.
 #pragma once
 
-#include <QObject>
-#include <QSocketNotifier>
-#include <QString>
-#include <QTimer>
+#include "link/socket/listeningsocket.h"
 
-class TcpListener : public QObject {
+#include <QString>
+
+class TcpListener : public ListeningSocket {
     Q_OBJECT
 public:
     // How long accepting rests when the system has no descriptor or memory left for one more.
     static constexpr int kPauseMs = 100;
 
-    explicit TcpListener(QObject* parent = nullptr);
-    ~TcpListener() override;
+    explicit TcpListener(QObject* parent = nullptr) : ListeningSocket(kPauseMs, parent) {}
 
     // False at once when the port is outside 1..65535 or cannot be taken.
     bool listen(int port);
-    void close();
-    bool isListening() const { return m_fd >= 0; }
 
     // The next waiting connection as a non-blocking descriptor, or -1 when none waits or none
     // can be taken now (then connectionsWaiting rests a moment instead of repeating at once).
     int acceptNext(QString& peerAddress);
-
-signals:
-    void connectionsWaiting();
-
-private:
-    int m_fd = -1;
-    QSocketNotifier m_notifier{QSocketNotifier::Read};
-    QTimer m_pause;
 };

@@ -47,7 +47,7 @@ QImage DrawnIconEngine::renderedAhead(QSize pixels) const {
         return {};
     for (const int scale : {1, 2}) {
         if (pixels == m_designSize * scale)
-            return pictureAhead({m_aheadName, m_drawing, m_designSize}, scale * 100);
+            return pictureAhead(m_aheadName, scale * 100);
     }
     return {};
 }

@@ -88,7 +88,7 @@ QString renderedAheadPath(int ratioKey) {
     return QStringLiteral(":/zav-remote/ahead-%1.argb").arg(ratioKey);
 }
 
-QImage pictureAhead(const PictureAhead& picture, int ratioKey) {
+QImage pictureAhead(const QString& name, int ratioKey) {
     const auto pixelsAt = [ratioKey](QSize logical) {
         return QSize(qRound(logical.width() * ratioKey / 100.0),
                      qRound(logical.height() * ratioKey / 100.0));
@@ -100,14 +100,19 @@ QImage pictureAhead(const PictureAhead& picture, int ratioKey) {
     // size. The copy leaves the resource's memory alone and needs no alignment of it.
     qint64 offset = -1;
     qint64 total = 0;
+    QSize size;
     for (const PictureAhead& each : picturesRenderedAhead()) {
-        if (each.name == picture.name)
-            offset = total;
         const QSize pixels = pixelsAt(each.logical);
+        if (each.name == name) {
+            offset = total;
+            size = pixels;
+        }
         total += qint64(pixels.width()) * pixels.height() * 4;
     }
-    QImage image(pixelsAt(picture.logical), QImage::Format_ARGB32_Premultiplied);
-    if (offset < 0 || ahead.size() != total || image.isNull())
+    if (offset < 0 || ahead.size() != total)
+        return {};
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull())
         return {};
     const uchar* from = ahead.data() + offset;
     std::memcpy(image.bits(), from, size_t(image.sizeInBytes()));
@@ -121,13 +126,19 @@ QImage pictureAhead(const PictureAhead& picture, int ratioKey) {
     return image;
 }
 
+QPixmap pixmapOf(const PictureAhead& picture) {
+    const QImage ahead = pictureAhead(picture.name, screenRatioKey());
+    return screenPixmap(ahead.isNull() ? renderDrawing(picture.drawing, picture.logical,
+                                                       devicePixels(picture.logical))
+                                       : ahead);
+}
+
 QPixmap cachedPixmap(std::map<int, QPixmap>& cache, const PictureAhead& picture) {
     const int key = screenRatioKey();
-    if (cache.count(key) == 0) {
-        if (const QImage image = pictureAhead(picture, key); !image.isNull())
-            cache.emplace(key, screenPixmap(image));
-    }
-    return cachedPixmap(cache, picture.drawing, picture.logical);
+    auto it = cache.find(key);
+    if (it == cache.end())
+        it = cache.emplace(key, pixmapOf(picture)).first;
+    return it->second;
 }
 
 QIcon drawnIcon(Drawing drawing, QSize design, qreal opacity) {

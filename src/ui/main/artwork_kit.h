@@ -77,10 +77,13 @@ std::vector<PictureAhead> picturesRenderedAhead();
 // Where the executable carries the pixels of every picture rendered ahead, one after the other
 // in list order, for a screen scale (100 or 200, in hundredths).
 QString renderedAheadPath(int ratioKey);
-// The picture's pixels at a screen scale as the executable carries them, or a null image.
-QImage pictureAhead(const PictureAhead& picture, int ratioKey);
-// cachedPixmap() for a picture rendered ahead: its resource when the executable has one for the
-// screen's scale, the painted picture otherwise.
+// The pixels of the picture named `name` at a screen scale as the executable carries them, or
+// a null image.
+QImage pictureAhead(const QString& name, int ratioKey);
+// A picture rendered ahead at the screen's scale: from its resource when the executable has one
+// for that scale, painted otherwise. pixmapOf() makes it anew at each call; cachedPixmap()
+// keeps it in `cache`, once per screen scale.
+QPixmap pixmapOf(const PictureAhead& picture);
 QPixmap cachedPixmap(std::map<int, QPixmap>& cache, const PictureAhead& picture);
 PictureAhead statusArt(StatusPicture which);
 PictureAhead buttonArt(Button which);

@@ -183,8 +183,7 @@ QPixmap smallLogo() {
 }
 
 QPixmap splashPicture() {
-    std::map<int, QPixmap> made; // not kept: the splash shows once a run
-    return cachedPixmap(made, splashArt());
+    return pixmapOf(splashArt()); // not kept: the splash shows once a run
 }
 
 QPixmap aboutPicture() {

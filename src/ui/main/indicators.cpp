@@ -12,7 +12,7 @@ const LinkLook& linkLook(LinkState state) {
         static const LinkLook look{
             P::NoCard,
             kLampPaleYellow,
-            nullptr,
+            QString(),
             {T::RedX, "ZAV Remote 2002... server reports no card status available", true}};
         return look;
     }
@@ -20,7 +20,7 @@ const LinkLook& linkLook(LinkState state) {
         static const LinkLook look{
             P::Connected,
             kLampGreen,
-            nullptr,
+            QString(),
             {T::Connected, "ZAV Remote 2002... Internet is available", false}};
         return look;
     }
@@ -28,21 +28,21 @@ const LinkLook& linkLook(LinkState state) {
         static const LinkLook look{
             P::Disconnected,
             kLampGreen,
-            nullptr,
+            QString(),
             {T::Disconnected, "ZAV Remote 2002... Internet not available", false}};
         return look;
     }
     case LinkState::OnlineNoSignal:
     case LinkState::OfflineNoSignal: {
-        static const LinkLook look{P::NoSignal, kLampRed, nullptr, noSignalTray};
+        static const LinkLook look{P::NoSignal, kLampRed, QString(), noSignalTray};
         return look;
     }
     case LinkState::Dialing: {
-        static const LinkLook look{P::Dialing, kLampGreen, nullptr, dialingTray};
+        static const LinkLook look{P::Dialing, kLampGreen, QString(), dialingTray};
         return look;
     }
     case LinkState::DialingNoSignal: {
-        static const LinkLook look{P::Dialing, kLampRed, nullptr, dialingTray};
+        static const LinkLook look{P::Dialing, kLampRed, QString(), dialingTray};
         return look;
     }
     case LinkState::NoServer:
@@ -51,7 +51,7 @@ const LinkLook& linkLook(LinkState state) {
     static const LinkLook noServer{
         P::NoServer,
         kLampPaleYellow,
-        "No Server!",
+        kNoServerTime,
         {T::RedX, "ZAV Remote 2002... server not found - status unavailable", true}};
     return noServer;
 }

@@ -3,6 +3,7 @@
 // the tray draws attention.
 #pragma once
 
+#include "app/linkstatus.h"
 #include "link/records.h"
 
 #include <QColor>
@@ -36,7 +37,7 @@ struct TrayLook {
 struct LinkLook {
     StatusPicture picture;
     QColor lamp;
-    const char* lastConnect; // replaces the last-connect time, or nullptr to leave it
+    QString lastConnect; // replaces the last-connect time, or empty to leave it
     TrayLook tray;
 };
 

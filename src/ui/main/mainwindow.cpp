@@ -194,7 +194,7 @@ void MainWindow::buildControls() {
     m_log->installEventFilter(this);
     m_log->viewport()->installEventFilter(this);
 
-    m_lastConnect = textLabel(QStringLiteral("na"), twips(1080, 3930, 1170, 255), arialFont(6.75),
+    m_lastConnect = textLabel(kNoConnectTimeYet, twips(1080, 3930, 1170, 255), arialFont(6.75),
                               QColor(0xC0, 0xC0, 0x00), Qt::AlignRight);
     m_lastConnect->setObjectName(QStringLiteral("lastConnectTime"));
     m_lastConnect->setToolTip(QStringLiteral(
@@ -274,15 +274,15 @@ void MainWindow::showLinkState(LinkState state) {
     for (int i = 0; i < kStatusPictureCount; ++i)
         setPictureVisible(StatusPicture(i), StatusPicture(i) == look.picture);
     m_statusWord->setText(linkStateWord(state));
-    if (look.lastConnect)
-        m_lastConnect->setText(QString::fromLatin1(look.lastConnect));
+    if (!look.lastConnect.isEmpty())
+        m_lastConnect->setText(look.lastConnect);
     m_lamp->setColour(look.lamp);
 }
 
 void MainWindow::showStartupState(StartupState state) {
     switch (state) {
     case StartupState::SettingsMissing: {
-        m_statusWord->setText(QStringLiteral("ERROR"));
+        m_statusWord->setText(kSettingsErrorWord);
         m_pictures[size_t(StatusPicture::NoServer)]->setToolTip(
             QStringLiteral("ZAV Remote 2002... please check settings"));
         m_pictures[size_t(StatusPicture::NoServer)]->setAccessibleName(
@@ -291,7 +291,7 @@ void MainWindow::showStartupState(StartupState state) {
         break;
     }
     case StartupState::WaitingForStatus:
-        m_statusWord->setText(QStringLiteral("WAIT..."));
+        m_statusWord->setText(kWaitingWord);
         setPictureVisible(StatusPicture::NoStatus, true);
         break;
     default:
